@@ -1,0 +1,41 @@
+# One library target per layer, its sources globbed from the layer's folders
+# (non-recursive, so nested layers such as orvek/ostrel stay separate).
+function(zelkor_layer name)
+  cmake_parse_arguments(L "" "" "DIRS;LINKS" ${ARGN})
+  set(srcs)
+  foreach(d IN LISTS L_DIRS)
+    file(GLOB s CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${d}/*.cpp ${PROJECT_SOURCE_DIR}/${d}/*.c)
+    list(APPEND srcs ${s})
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${L_LINKS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${L_LINKS})
+  endif()
+endfunction()
+
+# Every tests/<dir>/*_test.cpp becomes its own executable labelled with the
+# layer, so one broken test file never blocks the others from building.
+function(zelkor_tests label dir)
+  cmake_parse_arguments(T "" "" "LINKS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*_test.cpp)
+  file(GLOB helpers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/support/*.cpp)
+  foreach(t IN LISTS tests)
+    get_filename_component(stem ${t} NAME_WE)
+    set(exe ${label}_${stem})
+    add_executable(${exe} ${t} ${helpers})
+    target_link_libraries(${exe} PRIVATE ${T_LINKS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+    set(work ${CMAKE_BINARY_DIR}/testwork/${exe})
+    file(MAKE_DIRECTORY ${work})
+    gtest_discover_tests(${exe}
+      WORKING_DIRECTORY ${work}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS ${label}
+                 ENVIRONMENT "ZELKOR_TEST_WORK=${work}")
+  endforeach()
+endfunction()

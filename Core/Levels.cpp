@@ -1,0 +1,97 @@
+#include "Core/Levels.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "Core/CoreError.h"
+#include "orvek/DirSearch.h"
+
+namespace orvek::trelm::core {
+
+namespace {
+
+unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+
+// Upper-cased byte order, then plain byte order so that names differing only
+// in case still have a fixed order.
+bool folder_before(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = upper(static_cast<unsigned char>(a[i]));
+        unsigned char y = upper(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+}  // namespace
+
+struct Levels::Impl {
+    std::vector<LevelDescriptor> levels;
+
+    LevelDescriptor& get(unsigned index) {
+        if (index >= levels.size())
+            raise_core_error("Core/Levels", 91, "orvek::trelm::core::Levels::Impl::get",
+                             "Attempt to take non-existent level");
+        return levels[index];
+    }
+
+    SubLevelDescriptor& sub_level_descriptor(const std::string& id) {
+        for (LevelDescriptor& level : levels)
+            for (unsigned i = 0; i < level.size(); ++i)
+                if (level.get(i).id() == id) return level.get(i);
+        raise_core_error("Core/Levels", 130, "orvek::trelm::core::Levels::Impl::sub_level_descriptor",
+                         "Attempt to take non-existent sub-level");
+    }
+
+    LevelDescriptor& level_descriptor(const SubLevelDescriptor& sub_level) {
+        for (LevelDescriptor& level : levels)
+            if (level.index_of(sub_level) < level.size()) return level;
+        raise_core_error("Core/Levels", 146, "orvek::trelm::core::Levels::Impl::level_descriptor",
+                         "Attempt to take non-existent level");
+    }
+};
+
+Levels::Levels(const std::string& folder) : impl_(std::make_unique<Impl>()) {
+    // Listing order differs between file systems; level indexes are saved in
+    // progress and in the records table, so the folders are taken sorted.
+    std::vector<std::pair<std::string, std::string>> folders;
+    orvek::DirSearch search(folder + "/*.*", 1);
+    for (auto it = search.begin(); it != search.end(); ++it) {
+        orvek::DirEntry entry = *it;
+        if (entry.name == "." || entry.name == "..") continue;
+        folders.emplace_back(entry.name, entry.full_path());
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const auto& a, const auto& b) { return folder_before(a.first, b.first); });
+    for (const auto& f : folders) {
+        LevelDescriptor level;
+        if (level.load(f.second)) impl_->levels.push_back(level);
+    }
+}
+
+Levels::Levels(const Levels& other) : impl_(std::make_unique<Impl>(*other.impl_)) {}
+Levels& Levels::operator=(const Levels& other) {
+    if (this != &other) *impl_ = *other.impl_;
+    return *this;
+}
+Levels::~Levels() = default;
+
+unsigned Levels::size() const { return static_cast<unsigned>(impl_->levels.size()); }
+LevelDescriptor& Levels::get(unsigned index) { return impl_->get(index); }
+const LevelDescriptor& Levels::get(unsigned index) const { return impl_->get(index); }
+
+unsigned Levels::index_of(const LevelDescriptor& level) const {
+    for (unsigned i = 0; i < impl_->levels.size(); ++i)
+        if (impl_->levels[i].id() == level.id()) return i;
+    return size();
+}
+
+SubLevelDescriptor& Levels::sub_level_descriptor(const std::string& id) { return impl_->sub_level_descriptor(id); }
+LevelDescriptor& Levels::level_descriptor(const SubLevelDescriptor& sub_level) {
+    return impl_->level_descriptor(sub_level);
+}
+
+}  // namespace orvek::trelm::core

@@ -1,0 +1,481 @@
+// The filler frame and the table built from it. Every one of the 128 entries
+// is an instance of one frame, specialised at compile time for a feature set
+// and a destination format, so no pixel loop tests a feature flag.
+#include "framework/raster/FixedPoint.h"
+#include "framework/raster/PixelFormats.h"
+#include "framework/raster/Raster.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define ZELKOR_RASTER_AVX2 1
+#endif
+
+namespace Vant::SWRaster {
+
+FillerArray FillerTable{};
+
+void NullFiller(const FixedVertex*, uint8_t*, std::ptrdiff_t, const TextureInfo*, const FillColor*) {}
+
+namespace {
+
+// Feature set of one filler: the low five bits of its table index.
+template <unsigned F>
+struct Features {
+    static constexpr bool textured = (F & FeatureTexture) != 0;
+    static constexpr bool filter = textured && (F & FeatureFilter) != 0;
+    static constexpr bool modulate = (F & FeatureModulate) != 0;
+    static constexpr bool vertex = (F & FeatureVertexColors) != 0;
+    static constexpr bool alpha = textured && (F & FeatureAlpha) != 0;
+    // Textured members that multiply the sample by a colour.
+    static constexpr bool colourFactor = textured && (modulate || vertex);
+    // Modulation with vertex colours folds the draw colour into the vertices.
+    static constexpr bool fold = modulate && vertex;
+    // Attributes carried along the long edge: a, r, g, b, then u, v.
+    static constexpr int colourAttrs = vertex ? 4 : 0;
+    static constexpr int attrs = colourAttrs + (textured ? 2 : 0);
+};
+
+template <class P>
+inline P loadPixel(const uint8_t* p) {
+    P v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class P>
+inline void storePixel(uint8_t* p, P v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Keeps a running 8.16 colour inside 0..255.99 so rounding drift next to a
+// vertex of 0 (or 255) never turns into a factor of 255 (or 0).
+inline uint32_t clampChannel(uint32_t running) {
+    const int32_t v = static_cast<int32_t>(running);
+    return v < 0 ? 0u : v > 0x00FFFFFF ? 0x00FFFFFFu : static_cast<uint32_t>(v);
+}
+
+inline uint32_t fetchNearest(const TextureInfo& t, uint32_t u, uint32_t v) {
+    const uint32_t col = u >> 16, row = v >> 16;
+    if (col < static_cast<uint32_t>(t.width) && row < static_cast<uint32_t>(t.height))
+        return t.bits[static_cast<size_t>(row) * static_cast<uint32_t>(t.width) + col];
+    return 0;
+}
+
+inline uint32_t texelAt(const TextureInfo& t, int32_t col, int32_t row) {
+    if (static_cast<uint32_t>(col) < static_cast<uint32_t>(t.width) &&
+        static_cast<uint32_t>(row) < static_cast<uint32_t>(t.height))
+        return t.bits[static_cast<size_t>(row) * static_cast<uint32_t>(t.width) + static_cast<uint32_t>(col)];
+    return 0;
+}
+
+// Alpha-weighted 2x2 sample at (u, v), which already carry the half-texel
+// offset. Colour comes out premultiplied, alpha is the sum of the weights.
+// A neighbour outside the texture, on either axis, reads as transparent.
+inline uint32_t fetchFiltered(const TextureInfo& t, uint32_t u, uint32_t v) {
+    const int32_t col = static_cast<int32_t>(u) >> 16;
+    const int32_t row = static_cast<int32_t>(v) >> 16;
+    const uint32_t fu = (u & 0xFFFEu) + 1, fv = (v & 0xFFFEu) + 1;
+    const uint32_t t00 = texelAt(t, col, row), t10 = texelAt(t, col + 1, row);
+    const uint32_t t01 = texelAt(t, col, row + 1), t11 = texelAt(t, col + 1, row + 1);
+    const uint32_t w00 = ((((65536 - fu) * (65536 - fv)) >> 16) * (t00 >> 24)) >> 16;
+    const uint32_t w10 = (((fu * (65536 - fv)) >> 16) * (t10 >> 24)) >> 16;
+    const uint32_t w01 = ((((65536 - fu) * fv) >> 16) * (t01 >> 24)) >> 16;
+    const uint32_t w11 = (((fu * fv) >> 16) * (t11 >> 24)) >> 16;
+    const uint32_t red = ((t00 & 0xFF0000u) * w00 + (t10 & 0xFF0000u) * w10 + (t01 & 0xFF0000u) * w01 +
+                          (t11 & 0xFF0000u) * w11) & 0xFF000000u;
+    const uint32_t green = ((t00 & 0xFF00u) * w00 + (t10 & 0xFF00u) * w10 + (t01 & 0xFF00u) * w01 +
+                            (t11 & 0xFF00u) * w11) & 0x00FF0000u;
+    const uint32_t blue = ((t00 & 0xFFu) * w00 + (t10 & 0xFFu) * w10 + (t01 & 0xFFu) * w01 +
+                           (t11 & 0xFFu) * w11) & 0x0000FF00u;
+    return ((w00 + w10 + w01 + w11) << 24) | ((red | green | blue) >> 8);
+}
+
+// One vertex in the frame's working form: position plus the attributes the
+// feature set carries.
+template <int N>
+struct WorkVertex {
+    int32_t x, y;
+    int32_t q[N > 0 ? N : 1];
+};
+
+template <unsigned F>
+WorkVertex<Features<F>::attrs> load(const FixedVertex& v, const FillColor* color) {
+    using Ft = Features<F>;
+    WorkVertex<Ft::attrs> w{};
+    w.x = v.x;
+    w.y = v.y;
+    if constexpr (Ft::vertex) {
+        w.q[0] = v.a;
+        w.q[1] = v.r;
+        w.q[2] = v.g;
+        w.q[3] = v.b;
+        if constexpr (Ft::fold) {
+            const uint32_t m[4] = {static_cast<uint32_t>(color->a), static_cast<uint32_t>(color->r),
+                                   static_cast<uint32_t>(color->g), static_cast<uint32_t>(color->b)};
+            for (int i = 0; i < 4; ++i)
+                w.q[i] = static_cast<int32_t>((static_cast<uint32_t>(w.q[i]) * m[i]) >> 8);
+        }
+    }
+    if constexpr (Ft::textured) {
+        w.q[Ft::colourAttrs] = v.u;
+        w.q[Ft::colourAttrs + 1] = v.v;
+    }
+    return w;
+}
+
+// The colour stages and the store of one textured pixel, given its sample
+// (the nearest texel or the filtered word). q holds the running attributes.
+template <unsigned F, class Fmt>
+inline void shadeSample(uint8_t* dst, uint32_t sample, const uint32_t* q, const FillColor& color) {
+    using Ft = Features<F>;
+    using Pixel = typename Fmt::Pixel;
+    const uint32_t texAlpha = sample >> 24;
+    if constexpr (Ft::alpha) {
+        if (texAlpha <= 8) return;
+    }
+    if constexpr (!Ft::colourFactor && !Ft::alpha) {
+        storePixel<Pixel>(dst, Fmt::store(sample));
+        return;
+    }
+
+    uint32_t fa = 255, fr = 255, fg = 255, fb = 255;
+    if constexpr (Ft::vertex) {
+        fa = clampChannel(q[0]) >> 16;
+        fr = clampChannel(q[1]) >> 16;
+        fg = clampChannel(q[2]) >> 16;
+        fb = clampChannel(q[3]) >> 16;
+    } else if constexpr (Ft::modulate) {
+        fa = static_cast<uint32_t>(color.a);
+        fr = static_cast<uint32_t>(color.r);
+        fg = static_cast<uint32_t>(color.g);
+        fb = static_cast<uint32_t>(color.b);
+    }
+
+    uint32_t source = sample;
+    uint32_t effAlpha;
+    if constexpr (Ft::colourFactor) {
+        source = px::modulateRGB(sample, fr, fg, fb);
+        effAlpha = Ft::alpha ? (fa * texAlpha) >> 8 : (fa * 255) >> 8;
+        // The filtered colour already carries the texel alpha; weight it by
+        // the colour's alpha factor as well.
+        if constexpr (Ft::filter) source = px::modulateRGB(source, fa, fa, fa);
+    } else {
+        effAlpha = texAlpha;
+    }
+
+    if (effAlpha >= 240) {
+        storePixel<Pixel>(dst, Fmt::store(source));
+    } else if (effAlpha != 0) {
+        // A weight of 0 would only darken the destination (and divide by
+        // zero over a transparent 0x8888 pixel): leave the pixel alone.
+        const Pixel d = loadPixel<Pixel>(dst);
+        storePixel<Pixel>(dst, Ft::filter ? Fmt::blendPremul(d, source, effAlpha)
+                                          : Fmt::blendStraight(d, source, effAlpha));
+    }
+}
+
+// One pixel: fetch, colour stages, store.
+template <unsigned F, class Fmt>
+inline void shadePixel(uint8_t* dst, const uint32_t* q, const TextureInfo& tex, const FillColor& color) {
+    using Ft = Features<F>;
+    using Pixel = typename Fmt::Pixel;
+
+    if constexpr (!Ft::textured) {
+        // Untextured vertex colours: store above 240.0, blend above 8.0.
+        const uint32_t a = clampChannel(q[0]), r = clampChannel(q[1]);
+        const uint32_t g = clampChannel(q[2]), b = clampChannel(q[3]);
+        if (a > 0x00F00000u)
+            storePixel<Pixel>(dst, Fmt::store(0xFF000000u | (r & 0x00FF0000u) | ((g >> 8) & 0x0000FF00u) | (b >> 16)));
+        else if (a > 0x00080000u)
+            storePixel<Pixel>(dst, Fmt::blendVertex(loadPixel<Pixel>(dst), r, g, b, a >> 16));
+    } else {
+        constexpr int ui = Ft::colourAttrs;
+        const uint32_t sample = Ft::filter ? fetchFiltered(tex, q[ui], q[ui + 1]) : fetchNearest(tex, q[ui], q[ui + 1]);
+        shadeSample<F, Fmt>(dst, sample, q, color);
+    }
+}
+
+// A run of pixels that take consecutive texels of one row.
+template <unsigned F, class Fmt>
+inline void shadeRun(uint8_t* dst, const uint32_t* src, int32_t n, const FillColor& color) {
+    using Pixel = typename Fmt::Pixel;
+    const uint32_t* noAttrs = nullptr;
+    for (int32_t k = 0; k < n; ++k) shadeSample<F, Fmt>(dst + k * sizeof(Pixel), src[k], noAttrs, color);
+}
+
+#if defined(ZELKOR_RASTER_AVX2)
+// Eight pixels at a time where the processor has AVX2; returns how many
+// pixels it did (a multiple of 8).
+__attribute__((target("avx2"))) int32_t alphaRun888Avx2(uint8_t* dst, const uint32_t* src, int32_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i lanes255 = _mm256_set1_epi16(255);
+    const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i nine = _mm256_set1_epi32(9), top = _mm256_set1_epi32(239);
+    int32_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k));
+        const __m256i alpha = _mm256_srli_epi32(t, 24);
+        const __m256i store = _mm256_cmpgt_epi32(alpha, top);
+        const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
+        uint8_t* out = dst + k * 4;
+        if (_mm256_movemask_epi8(skip) == -1) continue;
+        if (_mm256_movemask_epi8(store) == -1) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), t);
+            continue;
+        }
+        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+        const auto half = [&](__m256i t16, __m256i d16) __attribute__((target("avx2"))) {
+            __m256i a = _mm256_shufflelo_epi16(t16, 0xFF);
+            a = _mm256_shufflehi_epi16(a, 0xFF);
+            const __m256i inv = _mm256_sub_epi16(lanes255, a);
+            return _mm256_add_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(d16, inv), 8),
+                                    _mm256_srli_epi16(_mm256_mullo_epi16(t16, a), 8));
+        };
+        // Unpacking and packing both work within 128-bit halves, so every
+        // pixel comes back to its own place.
+        const __m256i lo = half(_mm256_unpacklo_epi8(t, zero), _mm256_unpacklo_epi8(d, zero));
+        const __m256i hi = half(_mm256_unpackhi_epi8(t, zero), _mm256_unpackhi_epi8(d, zero));
+        const __m256i blended = _mm256_or_si256(_mm256_packus_epi16(lo, hi), opaque);
+        const __m256i keep = _mm256_or_si256(_mm256_and_si256(store, t), _mm256_and_si256(skip, d));
+        const __m256i result = _mm256_or_si256(_mm256_andnot_si256(_mm256_or_si256(store, skip), blended), keep);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
+    }
+    return k;
+}
+
+const bool hasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
+#if defined(__SSE2__)
+// Texture alpha over 0x888, four pixels at a time: the same per-channel
+// arithmetic in 16-bit lanes, every product below 2^16.
+template <>
+inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, const uint32_t* src, int32_t n,
+                                                                   const FillColor& color) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lanes255 = _mm_set1_epi16(255);
+    const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i nine = _mm_set1_epi32(9), top = _mm_set1_epi32(239);
+    int32_t k = 0;
+#if defined(ZELKOR_RASTER_AVX2)
+    if (hasAvx2) k = alphaRun888Avx2(dst, src, n);
+#endif
+    for (; k + 4 <= n; k += 4) {
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
+        const __m128i alpha = _mm_srli_epi32(t, 24);
+        const __m128i store = _mm_cmpgt_epi32(alpha, top);
+        const __m128i skip = _mm_cmplt_epi32(alpha, nine);
+        const int storeBits = _mm_movemask_epi8(store), skipBits = _mm_movemask_epi8(skip);
+        uint8_t* out = dst + k * 4;
+        if (skipBits == 0xFFFF) continue;
+        if (storeBits == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), t);
+            continue;
+        }
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+        auto half = [&](__m128i t16, __m128i d16) {
+            __m128i a = _mm_shufflelo_epi16(t16, 0xFF);
+            a = _mm_shufflehi_epi16(a, 0xFF);
+            const __m128i inv = _mm_sub_epi16(lanes255, a);
+            return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(d16, inv), 8),
+                                 _mm_srli_epi16(_mm_mullo_epi16(t16, a), 8));
+        };
+        const __m128i lo = half(_mm_unpacklo_epi8(t, zero), _mm_unpacklo_epi8(d, zero));
+        const __m128i hi = half(_mm_unpackhi_epi8(t, zero), _mm_unpackhi_epi8(d, zero));
+        const __m128i blended = _mm_or_si128(_mm_packus_epi16(lo, hi), opaque);
+        const __m128i keep = _mm_or_si128(_mm_and_si128(store, t), _mm_and_si128(skip, d));
+        const __m128i result = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(store, skip), blended), keep);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), result);
+    }
+    const uint32_t* noAttrs = nullptr;
+    for (; k < n; ++k) shadeSample<FeatureTexture | FeatureAlpha, px::Fmt888>(dst + k * 4, src[k], noAttrs, color);
+}
+#endif
+
+// A span that stays on one texel row and inside the texture (an unrotated
+// draw): no per-pixel index product or bounds test. Where u advances by
+// about one texel a pixel, the span falls into long runs of consecutive
+// texels.
+template <unsigned F, class Fmt>
+inline void shadeRow(uint8_t* dst, const uint32_t* row, uint32_t u, int32_t du, int32_t n, const FillColor& color) {
+    using Pixel = typename Fmt::Pixel;
+    const int32_t delta = du - 0x10000;
+    if (delta > -0x800 && delta < 0x800) {
+        for (int32_t k = 0; k < n;) {
+            const uint32_t frac = u & 0xFFFF;
+            // Pixels until the fraction leaves 0..0xFFFF and a texel repeats
+            // or is skipped.
+            int32_t run = n - k;
+            if (delta < 0)
+                run = std::min<int32_t>(run, static_cast<int32_t>(frac / static_cast<uint32_t>(-delta)) + 1);
+            else if (delta > 0)
+                run = std::min<int32_t>(run, static_cast<int32_t>((0xFFFFu - frac) / static_cast<uint32_t>(delta)) + 1);
+            shadeRun<F, Fmt>(dst + k * sizeof(Pixel), row + (u >> 16), run, color);
+            u += static_cast<uint32_t>(run) * static_cast<uint32_t>(du);
+            k += run;
+        }
+        return;
+    }
+    const uint32_t* noAttrs = nullptr;
+    for (int32_t k = 0; k < n; ++k, u += static_cast<uint32_t>(du))
+        shadeSample<F, Fmt>(dst + k * sizeof(Pixel), row[u >> 16], noAttrs, color);
+}
+
+
+// The frame: sort, long and short edges in 16.16, spans left to right.
+template <unsigned F, class Fmt>
+void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, const TextureInfo* texInfo,
+          const FillColor* colorIn) {
+    using Ft = Features<F>;
+    constexpr int N = Ft::attrs;
+    using Pixel = typename Fmt::Pixel;
+    static const TextureInfo noTexture{};
+    static const FillColor white{};
+    const TextureInfo& tex = texInfo ? *texInfo : noTexture;
+    const FillColor& color = colorIn ? *colorIn : white;
+
+    // Stable 3-sort by y: vertices of equal y keep their input order.
+    const FixedVertex* s0 = &tri[0];
+    const FixedVertex* s1 = &tri[1];
+    const FixedVertex* s2 = &tri[2];
+    if (s0->y > s1->y) std::swap(s0, s1);
+    if (s1->y > s2->y) std::swap(s1, s2);
+    if (s0->y > s1->y) std::swap(s0, s1);
+    const auto top = load<F>(*s0, &color);
+    const auto mid = load<F>(*s1, &color);
+    const auto bot = load<F>(*s2, &color);
+
+    const int32_t yTop = fx::ceil16(top.y), yMid = fx::ceil16(mid.y), yBottom = fx::ceil16(bot.y);
+    if (yTop == yBottom) return;
+
+    // Long edge, top to bottom.
+    const int64_t rLong = fx::reciprocal(int64_t{bot.y} - top.y);
+    const int32_t slopeLong = fx::step(int64_t{bot.x} - top.x, rLong);
+    int32_t stepLong[N > 0 ? N : 1];
+    for (int i = 0; i < N; ++i) stepLong[i] = fx::step(int64_t{bot.q[i]} - top.q[i], rLong);
+
+    const int64_t toMid = int64_t{mid.y} - top.y;
+    const int32_t xLongMid = fx::add(top.x, fx::advance(slopeLong, toMid));
+    if (mid.x == xLongMid) return;
+
+    // Span gradients, once per triangle, from the width at the middle vertex.
+    const int64_t rWidth = fx::reciprocal(int64_t{mid.x} - xLongMid);
+    int32_t gradient[N > 0 ? N : 1];
+    for (int i = 0; i < N; ++i) {
+        const int32_t qLongMid = fx::add(top.q[i], fx::advance(stepLong[i], toMid));
+        gradient[i] = fx::step(int64_t{mid.q[i]} - qLongMid, rWidth);
+    }
+
+    // Prestep of the long edge to the first row.
+    const int64_t pre = (int64_t{yTop} << 16) - top.y;
+    int32_t xLong = fx::add(top.x, fx::advance(slopeLong, pre));
+    int32_t qLong[N > 0 ? N : 1];
+    for (int i = 0; i < N; ++i) qLong[i] = fx::add(top.q[i], fx::advance(stepLong[i], pre));
+    const bool longIsLeft = xLongMid < mid.x;
+
+    // Unrotated nearest texturing reads each span from one texel row.
+    constexpr bool RowCapable = Ft::textured && !Ft::filter && !Ft::vertex;
+
+    // No span may leave the triangle's own column range, whatever the
+    // rounding of the steps; the entry keeps that range inside the clip.
+    const int32_t colMin = fx::ceil16(std::min({top.x, mid.x, bot.x}));
+    const int32_t colMax = fx::ceil16(std::max({top.x, mid.x, bot.x}));
+
+    auto span = [&](int32_t row, int32_t xShort) {
+        const int32_t xLeft = longIsLeft ? xLong : xShort;
+        const int32_t xRight = longIsLeft ? xShort : xLong;
+        const int32_t first = std::max(fx::ceil16(xLeft), colMin);
+        const int32_t end = std::min(fx::ceil16(xRight), colMax);
+        if (end <= first) return;
+        const int64_t e = (int64_t{first} << 16) - xLong;
+        uint32_t q[N > 0 ? N : 1];
+        for (int i = 0; i < N; ++i) q[i] = static_cast<uint32_t>(fx::add(qLong[i], fx::advance(gradient[i], e)));
+        if constexpr (Ft::filter) {
+            q[Ft::colourAttrs] -= 0x8000u;
+            q[Ft::colourAttrs + 1] -= 0x8000u;
+        }
+        uint8_t* dst = destBits + static_cast<std::ptrdiff_t>(row) * destPitch +
+                       static_cast<std::ptrdiff_t>(first) * static_cast<std::ptrdiff_t>(sizeof(Pixel));
+        if constexpr (RowCapable) {
+            if (gradient[1] == 0) {
+                // u runs linearly from its first to its last pixel without
+                // wrapping when both ends lie inside the row.
+                const int64_t uFirst = q[0];
+                const int64_t uLast = uFirst + int64_t{end - first - 1} * gradient[0];
+                const int64_t limit = int64_t{tex.width} << 16;
+                const uint32_t texRow = q[1] >> 16;
+                if (texRow < static_cast<uint32_t>(tex.height) && uFirst < limit && uLast >= 0 && uLast < limit) {
+                    shadeRow<F, Fmt>(dst, tex.bits + static_cast<size_t>(texRow) * static_cast<uint32_t>(tex.width),
+                                     q[0], gradient[0], end - first, color);
+                    return;
+                }
+            }
+        }
+        for (int32_t n = end - first; n > 0; --n) {
+            shadePixel<F, Fmt>(dst, q, tex, color);
+            dst += sizeof(Pixel);
+            for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(gradient[i]);
+        }
+    };
+    auto nextRow = [&](int32_t& xShort, int32_t slopeShort) {
+        xLong = fx::add(xLong, slopeLong);
+        for (int i = 0; i < N; ++i) qLong[i] = fx::add(qLong[i], stepLong[i]);
+        xShort = fx::add(xShort, slopeShort);
+    };
+
+    if (yMid > yTop) {
+        const int32_t slopeShort = fx::step(int64_t{mid.x} - top.x, fx::reciprocal(int64_t{mid.y} - top.y));
+        int32_t xShort = fx::add(top.x, fx::advance(slopeShort, pre));
+        for (int32_t row = yTop; row < yMid; ++row) {
+            span(row, xShort);
+            nextRow(xShort, slopeShort);
+        }
+    }
+    if (yBottom > yMid) {
+        const int32_t slopeShort = fx::step(int64_t{bot.x} - mid.x, fx::reciprocal(int64_t{bot.y} - mid.y));
+        int32_t xShort = fx::add(mid.x, fx::advance(slopeShort, (int64_t{yMid} << 16) - mid.y));
+        for (int32_t row = yMid; row < yBottom; ++row) {
+            span(row, xShort);
+            nextRow(xShort, slopeShort);
+        }
+    }
+}
+
+template <unsigned Group>
+using FormatOf = std::conditional_t<
+    Group == 0x20, px::Fmt888,
+    std::conditional_t<Group == 0x40, px::Fmt565, std::conditional_t<Group == 0x60, px::Fmt555, px::Fmt8888>>>;
+
+template <unsigned I>
+constexpr TriangleFiller entryFor() {
+    using Fmt = FormatOf<(I & 0x60u)>;
+    if constexpr ((I & FeatureTexture) != 0)
+        return &fill<(I & 0x1Fu), Fmt>;
+    else if constexpr ((I & FeatureVertexColors) != 0)
+        // Filtering and alpha mean nothing without a texture.
+        return &fill<(I & (FeatureModulate | FeatureVertexColors)), Fmt>;
+    else
+        return &NullFiller;
+}
+
+template <size_t... I>
+constexpr FillerArray makeTable(std::index_sequence<I...>) {
+    return FillerArray{{entryFor<static_cast<unsigned>(I)>()...}};
+}
+
+constexpr FillerArray generated = makeTable(std::make_index_sequence<FillerCount>{});
+
+}  // namespace
+
+const FillerArray& GeneratedFillers() { return generated; }
+
+void InitFillerTable() { FillerTable = generated; }
+
+}  // namespace Vant::SWRaster

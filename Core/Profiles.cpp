@@ -13,7 +13,6 @@ namespace orvek::trelm::core {
 
 namespace {
 
-orvek::LogChannel profiles_channel("Core.Profiles", 4);
 orvek::LogChannel profiles_errors("Core.Profiles", 1);
 
 using orvek::io::Stream;

@@ -70,6 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool vertexColors = flags & 0x10;
     const bool white = flags & 0x20;
     const bool oddPitch = flags & 0x40;
+    // Also reach the entries the drawing entry never chooses (filtering
+    // without alpha handling): every index of the table in turn drives the
+    // same clipped, converted triangles.
+    const bool forceEntry = flags & 0x80;
+    const unsigned forced = forceEntry ? ((in.byte() & 0x1Fu) | formatGroup(format)) : 0;
 
     const int width = 1 + in.byte() % 40, height = 1 + in.byte() % 40;
     const ClipRect clip{static_cast<int8_t>(in.byte()) / 2, static_cast<int8_t>(in.byte()) / 2, in.byte() % 64,
@@ -117,8 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The usable pitch is the given one rounded down to whole pixels.
     const std::ptrdiff_t rowStep = pitch - pitch % pixel;
 
+    FillerArray table;
+    table.fill(GeneratedFillers()[forced]);
     DrawTriangleStrip(strip.data(), static_cast<int>(strip.size()), textured ? &tex : nullptr, &color, 0, &clip,
-                      origin, pitch, width, height, format, linearBlend, vertexColors);
+                      origin, pitch, width, height, format, linearBlend, vertexColors, forceEntry ? &table : nullptr);
 
     const int x0 = clip.x > 0 ? clip.x : 0, y0 = clip.y > 0 ? clip.y : 0;
     const int x1 = std::min(clip.x + clip.width, width), y1 = std::min(clip.y + clip.height, height);

@@ -374,7 +374,10 @@ void ActiveBonuses::update_level_complete() {
             if (w->is_ahead(walk, front)) {
                 game_->add_action(make_game_action<GameActionLevelCompleteEffect>(
                     action_level_complete_effect, w->segment_order(walk.index), walk.point, false, 0));
+                const WayPosition before = walk;
                 w->advance(walk, -explosions_interval_path.get());
+                // A walk held at the end of a bounded way ends at the front.
+                if (walk == before) walk = front;
             } else {
                 finished_.insert(w);
                 const float to_finish = w->geometry().has_mark(WayGeometry::finish_mark)

@@ -85,7 +85,7 @@ public:
     // ---- words
     void offer_letter(char c);
     void collect_letter(std::uint8_t letter) override;
-    std::vector<std::uint8_t> marked_letters() const;
+    std::vector<std::uint8_t> marked_letters() const override;
     std::vector<char> unmarked_letters() const;
     const std::vector<std::shared_ptr<BonusWord>>& words() const { return words_; }
 

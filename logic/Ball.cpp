@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "logic/FindBalls.h"
 #include "logic/FlyingBall.h"
 #include "logic/Game.h"
 #include "logic/Sequence.h"
@@ -248,7 +249,12 @@ bool BallBomb::do_intensify() {
 std::shared_ptr<Obj> BallBomb::clone() const { return std::make_shared<BallBomb>(*this); }
 
 void BallBomb::explode() {
-    if (Game* g = game()) g->add_action(make_game_action<GameActionExplosion>(action_explosion, position(), intensified()));
+    Game* g = game();
+    if (!g) return;
+    g->add_action(make_game_action<GameActionExplosion>(action_explosion, position(), intensified()));
+    FindBallsInCircle_WithOutEntryWay reach(g, position(), effect_size());
+    reach.collect();
+    reach.consume_found();
 }
 
 BallLightning::BallLightning(std::int32_t draw_order)

@@ -154,8 +154,8 @@ public:
     void save(io::OStream& out) const override { save_sized(out); }
     void load(io::IStream& in) override { load_sized(in); }
     std::shared_ptr<Obj> clone() const override;
-    // Reports the explosion (action 9). Consuming the balls in reach is the
-    // area query's work.
+    // Reports the explosion (action 9), then consumes every ball within
+    // the effect size.
     void explode();
 };
 

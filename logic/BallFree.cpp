@@ -104,18 +104,15 @@ void BallFree::step(float dt) {
 void BallFree::detonate() {
     auto* bomb = dynamic_cast<BallBomb*>(ball_.get());
     if (!bomb || !game_) return;
+    // The explosion's area query takes this ball with the rest; should it
+    // have missed it, it must not explode again next step.
     bomb->explode();
-    FindBallsInCircle_WithOutEntryWay found(game_, bomb->position(), bomb->effect_size());
-    found.collect();
-    found.consume_found();
-    // The query takes this ball with the rest; should it have missed it, it
-    // must not explode again next step.
     if (!game_->is_flying_ball_dropped(this)) game_->drop_flying_ball(this);
 }
 
 void BallFree::land() {
     if (!ball_ || !game_) return;
-    if (ball_->kind() == ball_bomb) {
+    if (dynamic_cast<BallBomb*>(ball_.get())) {
         detonate();
         return;
     }

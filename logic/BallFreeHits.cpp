@@ -82,7 +82,7 @@ void BallFree::resolve_hits() {
         const std::shared_ptr<Ball> c = std::prev(candidates_.end())->second.lock();
         Sequence* s = c->sequence();
         const Way* w = s->way();
-        if (ball_->kind() == ball_bomb) {
+        if (dynamic_cast<BallBomb*>(ball_.get())) {
             detonate();
             return;
         }

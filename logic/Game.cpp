@@ -7,6 +7,7 @@
 
 #include "logic/Ball.h"
 #include "logic/FlyingBall.h"
+#include "logic/ActiveBonuses.h"
 #include "logic/GameBonuses.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
@@ -85,6 +86,7 @@ Game::Game()
     : roll_in_end_(kInfinity), lives_(num_lifes.get()), speed_changers_(this),
       medals_(std::make_shared<MedalsStats>()) {
     lift_system_ = std::make_shared<LiftSystem>(this);
+    bonuses_ = std::make_shared<ActiveBonuses>(this);
     seed_random_from_clock();
 }
 
@@ -508,6 +510,7 @@ std::shared_ptr<GameStats> Game::stats() const {
     s->lives = lives_;
     s->coins = coins_;
     s->points = points_;
+    if (bonuses_) s->letters = bonuses_->marked_letters();
     return s;
 }
 

@@ -94,6 +94,13 @@ public:
     void clear();
     void update(float dt);
 
+    // The play state in an object stream (GameSave.cpp). load reads into
+    // fresh state and takes it over only when the whole save is sound;
+    // otherwise the game stays as it was, the stream fails (raising
+    // io::Failure under its mask) and load answers false.
+    void save(io::OStream& out) const;
+    bool load(io::IStream& in);
+
     void pause() { ++pause_; }
     void resume() { --pause_; }
     bool is_paused() const { return pause_ > 0; }

@@ -33,6 +33,8 @@ public:
     virtual void set_probabilities(const std::vector<std::pair<std::int32_t, float>>& weights) = 0;
     // A letter of the bonus words collected in an earlier sub-level.
     virtual void collect_letter(std::uint8_t letter) = 0;
+    // The marked letters of the bonus words, word by word (the statistics).
+    virtual std::vector<std::uint8_t> marked_letters() const { return {}; }
 
     // The match step and the platform (see ComboCounters in logic/Scoring.h).
     // Counts a consumption; true when it was credited to the combo.

@@ -100,7 +100,19 @@ void Game::receive_ball(std::shared_ptr<Ball> ball) {
         if (Sequence* moved = move_ball_to_way(*b1->front_ball(), contour_.get(), +1)) {
             moved->motion().set_limits(Float3(0.0f, contour_speed_.max_speed, -contour_speed_.acceleration));
             Ball* m = moved->rear_ball();
-            if (a && live(*a) && touching(m, a->rear_ball())) a->place_next_to(*m, +1);
+            if (a && live(*a) && touching(m, a->rear_ball())) {
+                a->place_next_to(*m, +1);
+                // Both stood on the contour's first point when the newcomer was
+                // listed, so it went in after A; A is ahead of it now, and the
+                // list must keep the path order for joins.
+                const auto it = std::find_if(sequences_.begin(), sequences_.end(),
+                                             [moved](const auto& p) { return p.get() == moved; });
+                if (it != sequences_.end()) {
+                    std::shared_ptr<Sequence> keep = *it;
+                    sequences_.erase(it);
+                    insert_sequence(std::move(keep));
+                }
+            }
         }
     }
     if (Sequence* b2 = rear_sequence_on_way(second_branch_.get()); b2 && !b2->empty()) {
@@ -275,7 +287,7 @@ void Game::supply_balls() {
     }
     const auto still_there = [this](Sequence* s) { return s && live(*s) && !s->empty() ? s : nullptr; };
 
-    // 7.1 An empty shaft top takes a ball from the longer storage chain.
+    // An empty shaft top takes a ball from the longer storage chain.
     if (lift_system_->ball_count() == 0 && !b1 && !b2) {
         if (a0 && (!z0 || a0->balls().size() > z0->balls().size() ||
                    (a0->balls().size() == z0->balls().size() && random() % 2 == 1))) {
@@ -288,7 +300,7 @@ void Game::supply_balls() {
     }
     if (!b1 && !b2) return;
 
-    // 7.2 Close up the branches against the column and the storage chains.
+    // Close up the branches against the column and the storage chains.
     if (Ball* u = lift_system_->top_ball()) {
         if (b1) {
             Ball* f = b1->front_ball();
@@ -307,7 +319,7 @@ void Game::supply_balls() {
         if (x && touching(x, rear)) set_next_to(*rear, *x, +1);
     }
 
-    // 7.3 A ball waiting at the shaft top goes to the branch of the shorter
+    // A ball waiting at the shaft top goes to the branch of the shorter
     // storage chain.
     const std::size_t na = a ? a->balls().size() : 0;
     const std::size_t nz = z ? z->balls().size() : 0;

@@ -106,9 +106,11 @@ void Platform::shoot() {
     Game* g = game();
     if (!g || g->state() != Game::playing || !ball_ || g->time() < next_shot_time_) return;
     const std::shared_ptr<Ball> ball = ball_;
-    switch (ball->kind()) {
+    // A kind code without its special ball (a damaged save) fires as a plain ball would.
+    const auto* bonus = dynamic_cast<const BallBonus*>(ball.get());
+    switch (bonus ? ball->kind() : ball_plain) {
     case ball_lightning: {
-        const auto& special = static_cast<const BallBonus&>(*ball);
+        const BallBonus& special = *bonus;
         g->add_action(make_game_action<GameActionLightning>(action_lightning, ball->position(), special.intensified()));
         const float half = special.effect_size() * 0.5f;
         const float x = position().x;
@@ -120,7 +122,7 @@ void Platform::shoot() {
         break;
     }
     case ball_aiming_hit: {
-        const auto& special = static_cast<const BallBonus&>(*ball);
+        const BallBonus& special = *bonus;
         const auto [cx, cy] = g->cursor_position();
         FindBallsInCircle_WithOutEntryWay found(g, Vector2(cx, cy), special.effect_size());
         found.collect();

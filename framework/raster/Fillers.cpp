@@ -6,6 +6,7 @@
 #include "framework/raster/Raster.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -202,60 +203,157 @@ inline void shadePixel(uint8_t* dst, const uint32_t* q, const TextureInfo& tex, 
     }
 }
 
+// Pixels before the first 32-byte boundary of dst, for the vector kernels
+// (none when dst is not even pixel aligned).
+inline int32_t pixelsToAlign(const uint8_t* dst, int32_t n) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(dst);
+    if (at & 3) return 0;
+    return std::min<int32_t>(n, static_cast<int32_t>(((32 - (at & 31)) & 31) >> 2));
+}
+
+#if defined(ZELKOR_RASTER_AVX2)
+bool hasAvx2() {
+    static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
+    return yes;
+}
+
+// The first m of eight lanes.
+__attribute__((target("avx2"))) inline __m256i firstLanes(int32_t m) {
+    return _mm256_cmpgt_epi32(_mm256_set1_epi32(m), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+// Texels stored as they are, with `top` ORed in (the 0x8888 alpha).
+__attribute__((target("avx2"))) void copyRunAvx2(uint8_t* dst, const uint32_t* src, int32_t n, uint32_t top) {
+    const __m256i topBits = _mm256_set1_epi32(static_cast<int>(top));
+    int* const words = reinterpret_cast<int*>(dst);
+    int32_t k = pixelsToAlign(dst, n);
+    if (k > 0) {
+        const __m256i lanes = firstLanes(k);
+        _mm256_maskstore_epi32(words, lanes,
+                               _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(src), lanes), topBits));
+    }
+    for (; k + 16 <= n; k += 16) {
+        // Asking for the destination line before its stores keeps them from
+        // queueing behind one another's misses.
+        __builtin_prefetch(dst + k * 4, 1);
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k + 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + k * 4), _mm256_or_si256(a, topBits));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + k * 4 + 32), _mm256_or_si256(b, topBits));
+    }
+    if (k + 8 <= n) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + k * 4), _mm256_or_si256(a, topBits));
+        k += 8;
+    }
+    if (k < n) {
+        const __m256i lanes = firstLanes(n - k);
+        _mm256_maskstore_epi32(words + k, lanes,
+                               _mm256_or_si256(_mm256_maskload_epi32(reinterpret_cast<const int*>(src + k), lanes),
+                                               topBits));
+    }
+}
+#endif
+
 // A run of pixels that take consecutive texels of one row.
 template <unsigned F, class Fmt>
 inline void shadeRun(uint8_t* dst, const uint32_t* src, int32_t n, const FillColor& color) {
     using Pixel = typename Fmt::Pixel;
+    constexpr bool Copy888 = F == FeatureTexture && std::is_same_v<Fmt, px::Fmt888>;
+    constexpr bool Copy8888 = F == FeatureTexture && std::is_same_v<Fmt, px::Fmt8888>;
+#if defined(ZELKOR_RASTER_AVX2)
+    if constexpr (Copy888 || Copy8888) {
+        if (hasAvx2()) {
+            copyRunAvx2(dst, src, n, Copy8888 ? 0xFF000000u : 0u);
+            return;
+        }
+    }
+#endif
+    if constexpr (Copy888) {
+        // The texel word is the pixel: a plain copy.
+        std::memcpy(dst, src, static_cast<size_t>(n) * 4);
+        return;
+    }
     const uint32_t* noAttrs = nullptr;
     for (int32_t k = 0; k < n; ++k) shadeSample<F, Fmt>(dst + k * sizeof(Pixel), src[k], noAttrs, color);
 }
 
 #if defined(ZELKOR_RASTER_AVX2)
-// Eight pixels at a time where the processor has AVX2; returns how many
-// pixels it did (a multiple of 8).
-__attribute__((target("avx2"))) int32_t alphaRun888Avx2(uint8_t* dst, const uint32_t* src, int32_t n) {
+// Texture alpha over 0x888 for eight pixels, of which `lanes` selects those
+// that exist (a partial group at either end of a run is read and written
+// only through the mask). The per-channel arithmetic runs in 16-bit lanes,
+// every product below 2^16.
+template <bool Partial>
+__attribute__((target("avx2"), always_inline)) inline void alphaGroup888Avx2(uint8_t* out, const uint32_t* src,
+                                                                              __m256i lanes) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i lanes255 = _mm256_set1_epi16(255);
     const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i nine = _mm256_set1_epi32(9), top = _mm256_set1_epi32(239);
-    int32_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        const __m256i t = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k));
-        const __m256i alpha = _mm256_srli_epi32(t, 24);
-        const __m256i store = _mm256_cmpgt_epi32(alpha, top);
-        const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
-        uint8_t* out = dst + k * 4;
-        if (_mm256_movemask_epi8(skip) == -1) continue;
-        if (_mm256_movemask_epi8(store) == -1) {
+    int* const outWords = reinterpret_cast<int*>(out);
+    const __m256i t = Partial ? _mm256_maskload_epi32(reinterpret_cast<const int*>(src), lanes)
+                              : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    const __m256i alpha = _mm256_srli_epi32(t, 24);
+    const __m256i store = _mm256_cmpgt_epi32(alpha, top);
+    const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
+    if constexpr (!Partial) {
+        // Wholly stored or wholly skipped groups never read the destination.
+        if (static_cast<unsigned>(_mm256_movemask_epi8(store)) == 0xFFFFFFFFu) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), t);
-            continue;
+            return;
         }
-        const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
-        const auto half = [&](__m256i t16, __m256i d16) __attribute__((target("avx2"))) {
-            __m256i a = _mm256_shufflelo_epi16(t16, 0xFF);
-            a = _mm256_shufflehi_epi16(a, 0xFF);
-            const __m256i inv = _mm256_sub_epi16(lanes255, a);
-            return _mm256_add_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(d16, inv), 8),
-                                    _mm256_srli_epi16(_mm256_mullo_epi16(t16, a), 8));
-        };
-        // Unpacking and packing both work within 128-bit halves, so every
-        // pixel comes back to its own place.
-        const __m256i lo = half(_mm256_unpacklo_epi8(t, zero), _mm256_unpacklo_epi8(d, zero));
-        const __m256i hi = half(_mm256_unpackhi_epi8(t, zero), _mm256_unpackhi_epi8(d, zero));
-        const __m256i blended = _mm256_or_si256(_mm256_packus_epi16(lo, hi), opaque);
-        const __m256i keep = _mm256_or_si256(_mm256_and_si256(store, t), _mm256_and_si256(skip, d));
-        const __m256i result = _mm256_or_si256(_mm256_andnot_si256(_mm256_or_si256(store, skip), blended), keep);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
+        if (static_cast<unsigned>(_mm256_movemask_epi8(skip)) == 0xFFFFFFFFu) return;
     }
-    return k;
+    const __m256i d = Partial ? _mm256_maskload_epi32(outWords, lanes)
+                              : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    const auto half = [&](__m256i t16, __m256i d16) __attribute__((target("avx2"))) {
+        __m256i a = _mm256_shufflelo_epi16(t16, 0xFF);
+        a = _mm256_shufflehi_epi16(a, 0xFF);
+        const __m256i inv = _mm256_sub_epi16(lanes255, a);
+        return _mm256_add_epi16(_mm256_srli_epi16(_mm256_mullo_epi16(d16, inv), 8),
+                                _mm256_srli_epi16(_mm256_mullo_epi16(t16, a), 8));
+    };
+    // Unpacking and packing both work within 128-bit halves, so every
+    // pixel comes back to its own place.
+    const __m256i lo = half(_mm256_unpacklo_epi8(t, zero), _mm256_unpacklo_epi8(d, zero));
+    const __m256i hi = half(_mm256_unpackhi_epi8(t, zero), _mm256_unpackhi_epi8(d, zero));
+    const __m256i blended = _mm256_or_si256(_mm256_packus_epi16(lo, hi), opaque);
+    const __m256i keep = _mm256_or_si256(_mm256_and_si256(store, t), _mm256_and_si256(skip, d));
+    const __m256i result = _mm256_or_si256(_mm256_andnot_si256(_mm256_or_si256(store, skip), blended), keep);
+    if constexpr (Partial)
+        _mm256_maskstore_epi32(outWords, lanes, result);
+    else
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
 }
 
-const bool hasAvx2 = __builtin_cpu_supports("avx2");
+static const int g_mode = getenv("R3MODE") ? atoi(getenv("R3MODE")) : 0;
+// A whole run of texture alpha over 0x888 where the processor has AVX2:
+// whole groups on 32-byte boundaries of the destination, masked groups at
+// the ends.
+__attribute__((target("avx2"))) void alphaRun888Avx2(uint8_t* dst, const uint32_t* src, int32_t n) {
+    int32_t k = pixelsToAlign(dst, n);
+    if (k > 0) alphaGroup888Avx2<true>(dst, src, firstLanes(k));
+    for (; k + 16 <= n; k += 16) {
+        // Asking for the destination line before its stores keeps them
+        // from queueing behind one another's misses.
+        if (g_mode == 1) __builtin_prefetch(dst + k * 4, 1);
+        if (g_mode == 2) __builtin_prefetch(dst + k * 4 + 256, 1);
+        if (g_mode == 3) __builtin_prefetch(src + k + 64, 0);
+        alphaGroup888Avx2<false>(dst + k * 4, src + k, _mm256_setzero_si256());
+        alphaGroup888Avx2<false>(dst + k * 4 + 32, src + k + 8, _mm256_setzero_si256());
+    }
+    if (k + 8 <= n) {
+        alphaGroup888Avx2<false>(dst + k * 4, src + k, _mm256_setzero_si256());
+        k += 8;
+    }
+    if (k < n) alphaGroup888Avx2<true>(dst + k * 4, src + k, firstLanes(n - k));
+}
+
 #endif
 
 #if defined(__SSE2__)
 // Texture alpha over 0x888, four pixels at a time: the same per-channel
-// arithmetic in 16-bit lanes, every product below 2^16.
+// arithmetic as the AVX2 kernel.
 template <>
 inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, const uint32_t* src, int32_t n,
                                                                    const FillColor& color) {
@@ -265,7 +363,10 @@ inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, co
     const __m128i nine = _mm_set1_epi32(9), top = _mm_set1_epi32(239);
     int32_t k = 0;
 #if defined(ZELKOR_RASTER_AVX2)
-    if (hasAvx2) k = alphaRun888Avx2(dst, src, n);
+    if (hasAvx2()) {
+        alphaRun888Avx2(dst, src, n);
+        return;
+    }
 #endif
     for (; k + 4 <= n; k += 4) {
         const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
@@ -306,7 +407,7 @@ inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, co
 template <unsigned F, class Fmt>
 inline void shadeRow(uint8_t* dst, const uint32_t* row, uint32_t u, int32_t du, int32_t n, const FillColor& color) {
     using Pixel = typename Fmt::Pixel;
-    const int32_t delta = du - 0x10000;
+    const int64_t delta = int64_t{du} - 0x10000;
     if (delta > -0x800 && delta < 0x800) {
         for (int32_t k = 0; k < n;) {
             const uint32_t frac = u & 0xFFFF;
@@ -412,8 +513,9 @@ void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, c
                 const int64_t limit = int64_t{tex.width} << 16;
                 const uint32_t texRow = q[1] >> 16;
                 if (texRow < static_cast<uint32_t>(tex.height) && uFirst < limit && uLast >= 0 && uLast < limit) {
-                    shadeRow<F, Fmt>(dst, tex.bits + static_cast<size_t>(texRow) * static_cast<uint32_t>(tex.width),
-                                     q[0], gradient[0], end - first, color);
+                    const uint32_t* texels =
+                        tex.bits + static_cast<size_t>(texRow) * static_cast<uint32_t>(tex.width);
+                    shadeRow<F, Fmt>(dst, texels, q[0], gradient[0], end - first, color);
                     return;
                 }
             }

@@ -24,18 +24,25 @@ inline uint16_t pack555(uint32_t s) {
     return static_cast<uint16_t>(((s >> 9) & 0x7C00u) | ((s >> 6) & 0x03E0u) | ((s >> 3) & 0x001Fu));
 }
 
-// 0x8888: lays the source terms p (0x00RRGGBB, each P_C < A) over d with
-// weight a and divides by the combined coverage so the colour stays straight.
-// A zero divisor (a = 0 over alpha 0) leaves the pixel as it was.
+// 0x8888: lays the source terms p (0x00RRGGBB) over d with weight a and
+// divides by the combined coverage so the colour stays straight. A
+// premultiplied term can equal its weight (a filtered sample scaled by a
+// colour factor); over a transparent pixel its quotient is then 256, which
+// is capped at 255 rather than left to wrap to black. A zero divisor (a = 0
+// over alpha 0) leaves the pixel as it was.
 inline uint32_t blend8888(uint32_t d, uint32_t pr, uint32_t pg, uint32_t pb, uint32_t a) {
     const uint32_t da = d >> 24;
     const uint32_t inv = 256 - a;
     const uint32_t div = 256 - (((256 - da) * inv) >> 8);
     if (div == 0) return d;
-    const uint32_t r = ((((d >> 16) & 0xFF) * da >> 8) * inv + (pr << 8)) / div;
-    const uint32_t g = ((((d >> 8) & 0xFF) * da >> 8) * inv + (pg << 8)) / div;
-    const uint32_t b = (((d & 0xFF) * da >> 8) * inv + (pb << 8)) / div;
-    return ((div - 1) << 24) | ((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF);
+    const auto channel = [&](uint32_t dc, uint32_t p) {
+        const uint32_t q = ((dc * da >> 8) * inv + (p << 8)) / div;
+        return q < 255 ? q : 255u;
+    };
+    const uint32_t r = channel((d >> 16) & 0xFF, pr);
+    const uint32_t g = channel((d >> 8) & 0xFF, pg);
+    const uint32_t b = channel(d & 0xFF, pb);
+    return ((div - 1) << 24) | (r << 16) | (g << 8) | b;
 }
 
 // 0x888: destination scaled by 255 - a plus the packed source term; the top

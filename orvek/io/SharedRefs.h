@@ -89,22 +89,27 @@ public:
         Key key{static_cast<const void*>(address), std::type_index(typeid(T))};
         if (entries_.count(key)) return;
         if (handle.counter()) handle.counter()->add_use();
-        entries_.emplace(key, Entry{std::shared_ptr<const void>(shared), handle.counter()});
+        auto it = entries_.emplace(key, Entry{std::shared_ptr<const void>(shared), handle.counter()}).first;
+        by_identity_.emplace(detail::object_identity(address), &it->second);
     }
     template <class T>
     Refs<T> find_refs(const T* address) const {
-        auto it = entries_.find(Key{static_cast<const void*>(address), std::type_index(typeid(T))});
-        if (it == entries_.end() || !it->second.counter) return {};
-        return Refs<T>(const_cast<T*>(address), it->second.counter);
+        const Entry* entry = find_entry(address);
+        if (!entry || !entry->counter) return {};
+        return Refs<T>(const_cast<T*>(address), entry->counter);
     }
     template <class T>
     std::shared_ptr<T> find_shared(const T* address) const {
         auto it = entries_.find(Key{static_cast<const void*>(address), std::type_index(typeid(T))});
-        if (it == entries_.end()) return {};
-        return std::static_pointer_cast<T>(std::const_pointer_cast<void>(it->second.shared));
+        if (it != entries_.end()) return std::static_pointer_cast<T>(std::const_pointer_cast<void>(it->second.shared));
+        // Met before through a pointer of another type: share that owner group.
+        const Entry* entry = find_entry(address);
+        if (!entry || !entry->shared) return {};
+        return std::shared_ptr<T>(std::const_pointer_cast<void>(entry->shared), const_cast<T*>(address));
     }
 
     void clear() {
+        by_identity_.clear();
         auto entries = std::move(entries_);
         entries_.clear();
         for (auto& [key, entry] : entries) {
@@ -119,7 +124,19 @@ private:
         std::shared_ptr<const void> shared;
         PtrRefs* counter;  // one use held
     };
+    // The entry of the object by its own type, or else by any other type it
+    // was saved or loaded through (a ball saved both as a ball and as a
+    // placeholder keeps one counter and one owner group).
+    template <class T>
+    const Entry* find_entry(const T* address) const {
+        auto it = entries_.find(Key{static_cast<const void*>(address), std::type_index(typeid(T))});
+        if (it != entries_.end()) return &it->second;
+        auto jt = by_identity_.find(detail::object_identity(address));
+        return jt == by_identity_.end() ? nullptr : jt->second;
+    }
+
     std::map<Key, Entry> entries_;
+    std::map<const void*, const Entry*> by_identity_;
 };
 
 }  // namespace stream

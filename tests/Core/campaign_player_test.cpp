@@ -357,3 +357,16 @@ TEST(MedalsStats, StreamWritesCounterBBeforeCounterA) {
     const std::string expected("\0\2\0\0\0\1\0\0\0\0\0\0\0\1\1\0\0\0\0", 19);
     EXPECT_EQ(out.bytes(), expected);
 }
+
+TEST(CampaignPlayer, AnyModeOtherThanCampaignUsesTheSingleModeSlots) {
+    // A stored mode of 7 must not index past the two per-mode entries.
+    CampaignPlayer p;
+    p.set_game_mode(7);
+    p.resume_score() = 5;
+    p.medals_stats().increment_counter_a();
+    EXPECT_EQ(p.resume_score_of(1), 5u);
+    EXPECT_EQ(p.medals_stats_of(1).counter_a(), 1u);
+    EXPECT_EQ(p.save_id().back(), 'S');
+    p.set_position(LevelPosition(8, 0));
+    EXPECT_EQ(p.highest_level(), 0u);
+}

@@ -109,7 +109,13 @@ TEST(SaveCrash, ProfilesFileNeverLoadsWithLess) {
 TEST(SaveCrash, ResultsFileNeverLoadsWithLess) {
     TempDir dir;
     const std::string path = dir.file("saves/results.bin");
-    std::size_t held = 0;
+    {
+        // Many tables, so every save writes a good deal.
+        ResultsManager results(path, 1000);
+        for (int k = 0; k < 50; ++k)
+            results.add("table-" + std::to_string(k), ResultEntry("player", std::make_shared<ScoreLevelResult>(k, LevelPosition(0, 0))));
+    }
+    std::size_t held = 50;
     auto total = [](const ResultsManager& r) {
         std::size_t n = 0;
         for (const auto& [key, table] : r.tables()) n += table.size();
@@ -120,10 +126,9 @@ TEST(SaveCrash, ResultsFileNeverLoadsWithLess) {
         [&](int ready_fd) {
             ResultsManager results(path, 1000);
             for (int k = 0;; ++k) {
-                // Many tables, so every save writes a good deal.
                 const std::string key = "table-" + std::to_string(k % 50);
                 results.add(key, ResultEntry("player", std::make_shared<ScoreLevelResult>(k, LevelPosition(0, 0))));
-                if (k == 50) signal_ready(ready_fd);
+                if (k == 0) signal_ready(ready_fd);
             }
         },
         [&] {

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "orvek/AbstractFactory.h"
+#include "logic/Factories.h"
 #include "orvek/io/SharedRefs.h"
 #include "support/GameHarness.h"
 
@@ -10,15 +10,6 @@ namespace lg = orvek::trelm::logic;
 using namespace logictest;
 
 namespace {
-
-orvek::Factory<lg::Way> way_factory("class orvek::trelm::logic::Way");
-orvek::Factory<lg::Ball> ball_factory("class orvek::trelm::logic::Ball");
-orvek::Factory<lg::BallEmpty> empty_factory("class orvek::trelm::logic::BallEmpty");
-orvek::Factory<lg::BallBomb> bomb_factory("class orvek::trelm::logic::BallBomb");
-orvek::Factory<lg::BallLightning> lightning_factory("class orvek::trelm::logic::BallLightning");
-orvek::Factory<lg::BallAimingHit> aiming_factory("class orvek::trelm::logic::BallAimingHit");
-orvek::Factory<lg::Sequence> sequence_factory("class orvek::trelm::logic::Sequence");
-orvek::Factory<lg::ZelkorRegion> region_factory("class orvek::trelm::logic::ZelkorRegion");
 
 template <class T>
 std::string save(const std::shared_ptr<T>& p) {
@@ -58,6 +49,8 @@ void expect_same_ball(const lg::Ball& a, const lg::Ball& b) {
 
 TEST(BallStream, EveryKindComesBack) {
     ensure_config_defaults();
+    // The logic's own factories, kept by the linker.
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     auto plain = std::make_shared<lg::Ball>(Vector2(3, 4), 17, lg::BallKind{0, 6});
     plain->set_direction(1.25f);
     plain->set_rotation(-2.5f);
@@ -98,6 +91,7 @@ TEST(BallStream, EveryKindComesBack) {
 }
 
 TEST(BallStream, ASequenceComesBackWithItsBallsAndRegions) {
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     GameBench b;
     lg::Way* w = b.start_quiet();
     auto* s = b.creature(w, {1, 9, 2, 3}, 400.0f, true, true, {12.0f, 50.0f, -7.0f});

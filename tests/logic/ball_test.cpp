@@ -158,11 +158,26 @@ TEST(Balls, IntensifyingSpecialBalls) {
     EXPECT_TRUE(lg::intensify(lightning));
     EXPECT_EQ(lightning.effect_size(), 100.0f);
 
+}
+
+TEST(Balls, ABombConsumesTheBallsInItsReach) {
+    GameBench b;
+    lg::Way* w = b.start_quiet(2000.0f);
+    auto* s = b.chain(w, {1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4}, 600.0f);  // rear ball at 325
+    auto bomb = std::make_shared<lg::BallBomb>(3000);
+    bomb->set_position(Vector2(450.0f, 100.0f));
+    b.game.on_object_added(bomb);
     b.rec.clear();
     bomb->explode();
-    const auto* boom = b.rec.last_payload<lg::GameActionExplosion>(lg::action_explosion);
-    ASSERT_NE(boom, nullptr);
-    EXPECT_EQ(boom->intensive, 1);
+    const auto types = b.rec.action_types();
+    ASSERT_FALSE(types.empty());
+    EXPECT_EQ(types.front(), lg::action_explosion);
+    EXPECT_EQ(b.rec.last_payload<lg::GameActionExplosion>(lg::action_explosion)->intensive, 0);
+    // Balls at 350..550 lie within 100 of x = 450: nine of them go.
+    EXPECT_EQ(b.colors_of(*s), (std::vector<std::int32_t>{1}));
+    auto chains = b.live_chains();
+    ASSERT_FALSE(chains.empty());
+    EXPECT_EQ(b.colors_of(*chains.back()), (std::vector<std::int32_t>{3, 4}));
 }
 
 TEST(Balls, ClonesKeepKindAndColour) {

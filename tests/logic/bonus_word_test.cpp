@@ -116,3 +116,21 @@ TEST(BonusWord, StreamFormRoundTrips) {
     EXPECT_EQ(back.letters(), word.letters());
     EXPECT_EQ(back.game(), nullptr);
 }
+
+TEST(BonusWord, MarkedLettersTravelWithTheStatistics) {
+    BonusBench b("ABC");
+    b.holder->offer_letter('A');
+    b.holder->offer_letter('C');
+    const auto stats = b.game.stats();
+    EXPECT_EQ(stats->letters, (std::vector<std::uint8_t>{'A', 'C'}));
+
+    BonusBench next("ABC");
+    next.creator.extra = [&](lg::GameSetup& s) {
+        s.set_platform_line(550.0f, 0.0f, 800.0f);
+        s.set_stats(*stats);
+    };
+    next.start_quiet();
+    EXPECT_EQ(next.holder->marked_letters(), (std::vector<std::uint8_t>{'A', 'C'}));
+    EXPECT_EQ(next.holder->unmarked_letters(), (std::vector<char>{'B'}));
+    EXPECT_EQ(next.rec.count(lg::action_letter_activate), 0);
+}

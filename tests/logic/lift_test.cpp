@@ -101,7 +101,9 @@ TEST(Lift, ColumnStartsBelowTheFieldAndHandsItsBallsOverOneByOneAtTheTop) {
         const int before = ls.ball_count();
         const float lift_y = lift->position().y;
         ls.update(kStep);
-        if (lift->state() == lg::Lift::raising) EXPECT_NEAR(lift->position().y, lift_y - 1.6f, 1e-3f);
+        if (lift->state() == lg::Lift::raising) {
+            EXPECT_NEAR(lift->position().y, lift_y - 1.6f, 1e-3f);
+        }
         const int after = ls.ball_count();
         ASSERT_LE(before - after, 1);
         if (after < before) {
@@ -152,10 +154,10 @@ TEST(Lift, ResetClosesTheDoorAndTakesTheColumnOutOfTheGame) {
     for (int i = 0; i < 5; ++i) ls.update(kStep);
     const auto column = ls.lift()->chain();
     ASSERT_TRUE(column);
-    const std::weak_ptr<lg::Ball> ball = column->balls().front();
+    const std::shared_ptr<lg::Ball> ball = column->balls().front();
     ls.reset();
     EXPECT_TRUE(b.game.is_sequence_dropped(column.get()));
-    EXPECT_EQ(ball.lock()->game(), nullptr);
+    EXPECT_EQ(ball->game(), nullptr);
     EXPECT_EQ(ls.lift()->state(), lg::Lift::idle);
     EXPECT_TRUE(ls.door()->is_closed());
     EXPECT_FALSE(ls.is_busy());
@@ -234,4 +236,30 @@ TEST(Lift, LoadedIntoAGameTheLiftAndDoorAreAnnounced) {
     EXPECT_EQ(b.rec.trace(), "+o1 +o2");
     EXPECT_EQ(b.lift().lift()->game(), &b.game);
     EXPECT_EQ(b.lift().door()->game(), &b.game);
+}
+
+TEST(Lift, DamagedStatesLoadAsAClosedDoorAndAReturningLift) {
+    ensure_config_defaults();
+    lg::Door door;
+    door.close_now();
+    std::string bytes = save_plain(door);
+    // fraction 1.0 and state 1 (closed) are the only such bytes in the body.
+    const std::string closed = f32(1.0f) + u32(1);
+    const auto at = bytes.find(closed);
+    ASSERT_NE(at, std::string::npos);
+    lg::Door back;
+    load_plain(bytes.replace(at, closed.size(), f32(0.5f) + u32(9)), back);
+    EXPECT_TRUE(back.is_closed());
+    EXPECT_EQ(back.fraction(), 1.0f);
+
+    lg::Lift lift;
+    lift.set_top(Vector2(3, 4));
+    bytes = save_plain(lift);
+    const std::string idle = u32(0) + f32(3.0f) + f32(4.0f);
+    const auto pos = bytes.find(idle);
+    ASSERT_NE(pos, std::string::npos);
+    lg::Lift lift_back;
+    load_plain(bytes.replace(pos, 4, u32(5)), lift_back);
+    EXPECT_EQ(lift_back.state(), lg::Lift::returning);
+    EXPECT_EQ(lift_back.top(), Vector2(3, 4));
 }

@@ -162,7 +162,8 @@ TEST(Obj, CloneSharesPropertiesAndDropsAttachments) {
     o.set_game(fake_game());
 
     const std::shared_ptr<Obj> c = o.clone();
-    EXPECT_EQ(typeid(*c), typeid(Obj));  // a plain Obj, not the derived class
+    const Obj& plain = *c;
+    EXPECT_EQ(typeid(plain), typeid(Obj));  // a plain Obj, not the derived class
     EXPECT_EQ(c->position(), o.position());
     EXPECT_EQ(c->direction(), 1.5f);
     EXPECT_EQ(c->rotation(), -2.0f);

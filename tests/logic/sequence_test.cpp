@@ -346,3 +346,21 @@ TEST(SequenceBalls, NeighboursAdjacencyAndReplacement) {
     EXPECT_NEAR(path_of(*second->rear_ball()), 325.0f, 1e-3f);
     EXPECT_NEAR(path_of(*second->front_ball()), 350.0f, 1e-3f);
 }
+
+TEST(SequenceJoin, ASecondHeadDoesNotLeak) {
+    GameBench b;
+    lg::Way* w = b.start_quiet();
+    auto* rear = b.creature(w, {1, 2}, 300.0f, true, false);
+    auto* front = b.creature(w, {3, 4}, 350.0f, true, false);
+    const lg::Obj* own = rear->head().get();
+    lg::ZelkorRegion* arriving = front->head().get();
+    b.rec.clear();
+    rear->join(*front);
+    EXPECT_EQ(rear->head().get(), arriving);
+    EXPECT_EQ(arriving->chain(), rear);
+    ASSERT_FALSE(b.rec.events().empty());
+    int removed = 0;
+    for (const auto& e : b.rec.events())
+        if (e.kind == Recorder::removed && e.object == own) ++removed;
+    EXPECT_EQ(removed, 1);
+}

@@ -74,6 +74,9 @@ TEST(Formats32, DivisorAndQuotientStayInRange) {
             const uint32_t out = blend8888(da << 24 | 0xFFFFFF, p, p, p, a);
             ASSERT_EQ(out >> 24, div - 1);
             ASSERT_EQ(out & 0xFF, num / div);
+            // A premultiplied term equal to its weight over a transparent
+            // pixel divides to 256: capped, not wrapped to black.
+            if (da == 0) ASSERT_EQ(blend8888(0, a, a, a, a), ((div - 1) << 24) | 0xFFFFFFu) << "A " << a;
         }
 }
 

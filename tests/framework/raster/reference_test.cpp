@@ -305,9 +305,10 @@ TEST_P(EveryEntry, MatchesReferenceModelBitForBit) {
 
         EXPECT_EQ(std::memcmp(before, tri, sizeof tri), 0) << "the filler changed its vertices";
         EXPECT_EQ(notes.outside, 0) << "the model would write outside the destination";
-        // Known and reported: a premultiplied source term equal to its weight
-        // over a transparent 0x8888 pixel wraps to 0 (see the disabled test
-        // below); every other blend must stay in range.
+        // A premultiplied source term equal to its weight over a transparent
+        // 0x8888 pixel gives a quotient of 256, which the blend caps at 255
+        // (see PremultipliedTermEqualToItsWeightStaysLight); every other
+        // blend must stay in range.
         EXPECT_EQ(notes.overflow - notes.premultipliedWraps, 0) << "a blended channel left its range";
         int x = 0, y = 0;
         if (ours.firstDifference(model, x, y)) {
@@ -651,14 +652,15 @@ TEST_F(WorkedPixels, CombinedFillers) {
 }
 
 // A premultiplied source whose term equals its weight over a transparent
-// 0x8888 pixel: the blend's quotient is 256 and its low byte 0, so a light
-// filtered pixel comes out black. Filtered members with a colour factor reach
-// it with in-range inputs (here fill alpha 50: A = 49, P = 49). Enable once
-// the 0x8888 blend keeps its quotient within 255.
-TEST_F(WorkedPixels, DISABLED_PremultipliedTermEqualToItsWeightStaysLight) {
+// 0x8888 pixel: the blend's quotient is 256; kept to its low byte it would
+// turn a light filtered pixel black, so it is capped at 255. Filtered members
+// with a colour factor reach it with in-range inputs (here fill alpha 50:
+// A = 49, P = 49).
+TEST_F(WorkedPixels, PremultipliedTermEqualToItsWeightStaysLight) {
     const Shot s = shoot(0x13, 0, 0xFFFFFFFF, Attrs{}, {50, 255, 255, 255});
     ASSERT_TRUE(s.ran);
     EXPECT_EQ(hex(s.ours), hex(0x30FFFFFF));
+    EXPECT_EQ(hex(s.model), hex(0x30FFFFFF));
 }
 
 // ---- Fold on copies -----------------------------------------------------------

@@ -135,10 +135,10 @@ void storeColor(const Pixel& px, Format format, Rgb c, uint32_t top) {
     }
 }
 
-// A quotient of the 0x8888 blend above 255 keeps its low byte, as the
-// blend is written today. It happens only for a premultiplied source term
-// equal to its weight (see Notes); set this once the blend clamps instead.
-constexpr bool ClampBlendQuotient = false;
+// A quotient of the 0x8888 blend above 255 is capped at 255 (false: keeps
+// its low byte). It happens only for a premultiplied source term equal to
+// its weight (see Notes).
+constexpr bool ClampBlendQuotient = true;
 
 // Blends source terms P (already weighted by A) over the destination.
 // topByte888 is what an 0x888 word's top byte receives.

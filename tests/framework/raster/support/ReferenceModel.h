@@ -52,8 +52,8 @@ struct Target {
 // What the model noticed while drawing: writes it refused because they lay
 // outside the target, and blend results that did not fit their channel.
 // premultipliedWraps counts the 0x8888 blends of a premultiplied source whose
-// channel quotient came out as 256 (source term equal to the weight) and kept
-// only its low byte, 0; they are included in overflow.
+// channel quotient came out as 256 (source term equal to the weight) and was
+// capped at 255; they are included in overflow.
 struct Notes {
     long outside = 0;
     long overflow = 0;

@@ -1,0 +1,293 @@
+// The game logic under a long, busy game: an autoplayer shoots at random
+// into a heavy level (four ways, long chains, bonuses falling) for at least
+// 30 minutes of game time, saving the game and loading it into a new one
+// every 30 seconds of game time. It fails on a NaN position or a failed
+// reload, and its last line is the median cost of one game step as a
+// fraction of the step interval. ZELKOR_SOAK_MINUTES sets another length.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "logic/ActiveBonuses.h"
+#include "logic/Ball.h"
+#include "logic/BonusFall.h"
+#include "logic/FlyingBall.h"
+#include "logic/Game.h"
+#include "logic/GameSave.h"
+#include "logic/GameSetup.h"
+#include "logic/LegacyRand.h"
+#include "logic/Sequence.h"
+#include "logic/Way.h"
+#include "orvek/Exception.h"
+#include "orvek/config/ConfigRegistry.h"
+#include "orvek/io/Stream.h"
+
+namespace lg = orvek::trelm::logic;
+namespace io = orvek::io;
+using orvek::trelm::Vector2;
+
+namespace {
+
+constexpr float step_interval = 0.032f;  // app/@dt
+
+std::shared_ptr<lg::Way> open_way(const std::vector<Vector2>& points) {
+    lg::WayGeometry g;
+    for (const auto& p : points) g.points.emplace_back(p, 0, true);
+    g.marks[lg::WayGeometry::start_mark] = lg::WayPosition(0, g.points.front().pos());
+    g.marks[lg::WayGeometry::finish_mark] = lg::WayPosition(int(g.points.size()) - 2, g.points.back().pos());
+    return std::make_shared<lg::Way>(g);
+}
+
+// A winding way across the field at height y, entering from the left.
+std::vector<Vector2> meander(float y, float amplitude, int bends) {
+    std::vector<Vector2> points;
+    for (int i = 0; i <= bends * 4; ++i) {
+        const float x = -40.0f + 880.0f * float(i) / float(bends * 4);
+        points.emplace_back(x, y + amplitude * float(std::sin(double(i) * 1.5707963)));
+    }
+    return points;
+}
+
+// The heavy level: four winding ways of long chains under a contour that
+// spans the top of the field, bonuses of every kind dropping often.
+class HeavyLevel : public lg::GameCreator {
+public:
+    int actions_restart_after_life_lost = 0;
+
+    void create(lg::GameSetup& s) override {
+        s.set_on_game_action([this](lg::GameAction a) {
+            if (a.type == lg::action_restart_after_life_lost) ++actions_restart_after_life_lost;
+        });
+        s.set_ball_colors({1, 2, 3, 4, 6});
+        lg::GameParams params;
+        params.storage = 4;
+        params.bonus_balls_min = 3.0f;
+        params.bonus_balls_max = 6.0f;
+        params.coin_balls_min = 6.0f;
+        params.coin_balls_max = 10.0f;
+        params.coins_for_life = 3;
+        params.time_block_shoot = 0.3f;
+        params.desktop_width = 800.0f;
+        params.desktop_height = 600.0f;
+        s.set_params(params);
+        lg::WaySettings ws;
+        ws.sequences_size = 40;
+        ws.sequences_uniformity = 3;
+        ws.sequences_dtime = 10.0f;
+        ws.bonus_increment_for_seqs = 0.5f;
+        ws.path_roll_out = 150.0f;
+        ws.path_for_next_sequence = 200.0f;
+        ws.speed_roll_out = {200.0f, 200.0f, 400.0f};
+        ws.speed_roll_in = {0.0f, 300.0f, 500.0f};
+        ws.speed_forward = {0.0f, 30.0f, 200.0f};
+        ws.speed_backward = {0.0f, 60.0f, -250.0f};
+        ws.speed_go_back = {0.0f, 100.0f, -200.0f};
+        ws.speed_bonus_slowing = {0.0f, 12.0f, 150.0f};
+        ws.speed_bonus_go_back = {0.0f, 120.0f, -300.0f};
+        ws.speed_zelkor_region = {0.0f, 100.0f, 200.0f};
+        ws.roll_out_braking = -300.0f;
+        const float heights[] = {120.0f, 220.0f, 320.0f, 420.0f};
+        for (std::size_t i = 0; i < 4; ++i) {
+            s.add_way(open_way(meander(heights[i], 30.0f, 3 + int(i))));
+            s.set_way_settings(i, ws);
+        }
+        std::vector<Vector2> arc;
+        for (int i = 0; i <= 32; ++i) {
+            const double a = 3.14159265358979 * double(i) / 32.0;
+            arc.emplace_back(float(400.0 - 540.0 * std::cos(a)), float(560.0 - 540.0 * std::sin(a)));
+        }
+        s.set_contour(open_way(arc));
+        s.set_contour_speed(lg::Float3(0.0f, 120.0f, 250.0f));
+        s.set_platform_line(560.0f, 40.0f, 760.0f);
+        std::vector<std::pair<std::int32_t, float>> weights;
+        for (std::int32_t kind = lg::bonus_wild_ball; kind <= lg::bonus_aiming_hit; ++kind)
+            weights.emplace_back(kind, 1.0f);
+        s.set_bonus_probabilities(weights);
+        s.set_mission(std::make_shared<lg::Mission>(600));
+    }
+};
+
+bool finite(const Vector2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+// Positions that are not numbers, counted over every ball, bonus and the platform.
+int nan_positions(const lg::Game& game) {
+    int n = 0;
+    for (const auto& s : game.sequences())
+        for (const auto& b : s->balls()) n += !finite(b->position());
+    for (const auto& f : game.flying_balls())
+        if (const auto b = f->ball()) n += !finite(b->position());
+    if (const auto* holder = dynamic_cast<const lg::ActiveBonuses*>(game.bonuses()))
+        for (const auto& b : holder->falling()) n += !finite(b->position());
+    return n;
+}
+
+std::string save_of(const lg::Game& game) {
+    std::stringbuf buf;
+    io::OStream out(&buf);
+    out.write_header();
+    game.save(out);
+    return buf.str();
+}
+
+struct SoakResult {
+    long steps = 0;
+    int reloads = 0;
+    int failed_reloads = 0;
+    int nan_steps = 0;
+    int new_games = 0;
+    int restarts = 0;
+    std::size_t largest_save = 0;
+    long max_balls = 0;
+    double median_step = 0.0;  // seconds
+    double worst_step = 0.0;
+};
+
+long balls_in(const lg::Game& game) {
+    long n = 0;
+    for (const auto& s : game.sequences()) n += long(s->balls().size());
+    return n;
+}
+
+SoakResult soak(double minutes) {
+    orvek::ostrel::ConfigRegistry::instance().ensure_updated();
+    SoakResult r;
+    HeavyLevel level;
+    std::mt19937 player(20261210);  // the autoplayer's own dice
+    std::uniform_real_distribution<float> aim(40.0f, 760.0f);
+    auto game = std::make_unique<lg::Game>();
+    lg::seed_random(1);
+    game->start(level);
+
+    const long total = long(std::ceil(minutes * 60.0 / step_interval));
+    const long reload_every = long(std::lround(30.0 / step_interval));
+    std::vector<double> costs;
+    costs.reserve(std::size_t(total));
+    for (long i = 1; i <= total; ++i) {
+        if (player() % 7 == 0) game->move_platform(aim(player));
+        if (player() % 9 == 0) game->shoot();
+        if (player() % 97 == 0) game->take_ball();
+        const int restarts_before = level.actions_restart_after_life_lost;
+        const auto t0 = std::chrono::steady_clock::now();
+        game->update(step_interval);
+        const auto t1 = std::chrono::steady_clock::now();
+        costs.push_back(std::chrono::duration<double>(t1 - t0).count());
+        ++r.steps;
+        r.max_balls = std::max(r.max_balls, balls_in(*game));
+        if (nan_positions(*game) > 0) ++r.nan_steps;
+
+        // What the user interface does: restart after a lost life, a new
+        // game once the sub-level is won or lost.
+        if (level.actions_restart_after_life_lost != restarts_before) {
+            game->restart();
+            ++r.restarts;
+        } else if (game->mission() && game->mission()->is_finished()) {
+            game->start(level);
+            ++r.new_games;
+        }
+
+        if (i % reload_every == 0) {
+            const std::string bytes = save_of(*game);
+            r.largest_save = std::max(r.largest_save, bytes.size());
+            auto restored = std::make_unique<lg::Game>();
+            std::stringbuf buf(bytes);
+            io::IStream in(&buf);
+            bool ok = false;
+            try {
+                in.read_header();
+                ok = lg::restore_game(*restored, level, in);
+            } catch (const orvek::Exception& e) {
+                std::fprintf(stderr, "reload at step %ld failed: %s\n", i, e.what());
+            }
+            ++r.reloads;
+            if (ok) {
+                game = std::move(restored);
+                lg::seed_random(std::uint32_t(i));  // the generator is not part of a save
+            } else {
+                ++r.failed_reloads;
+            }
+        }
+    }
+    std::sort(costs.begin(), costs.end());
+    r.median_step = costs.empty() ? 0.0 : costs[costs.size() / 2];
+    r.worst_step = costs.empty() ? 0.0 : costs.back();
+    return r;
+}
+
+// One step of the heavy level in full play, for comparison runs.
+void BM_HeavyLevelStep(benchmark::State& state) {
+    orvek::ostrel::ConfigRegistry::instance().ensure_updated();
+    HeavyLevel level;
+    lg::Game game;
+    lg::seed_random(1);
+    game.start(level);
+    std::mt19937 player(7);
+    for (int i = 0; i < 600; ++i) {
+        if (i % 9 == 0) game.shoot();
+        game.update(step_interval);
+    }
+    for (auto _ : state) {
+        if (player() % 9 == 0) game.shoot();
+        game.update(step_interval);
+        if (game.mission()->is_finished() || game.state() != lg::Game::playing) {
+            state.PauseTiming();
+            game.start(level);
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_HeavyLevelStep);
+
+// Saving and loading the heavy level once it is busy.
+void BM_HeavyLevelSaveAndReload(benchmark::State& state) {
+    orvek::ostrel::ConfigRegistry::instance().ensure_updated();
+    HeavyLevel level;
+    lg::Game game;
+    lg::seed_random(1);
+    game.start(level);
+    for (int i = 0; i < 900; ++i) {
+        if (i % 9 == 0) game.shoot();
+        game.update(step_interval);
+    }
+    for (auto _ : state) {
+        const std::string bytes = save_of(game);
+        lg::Game restored;
+        std::stringbuf buf(bytes);
+        io::IStream in(&buf);
+        in.read_header();
+        benchmark::DoNotOptimize(lg::restore_game(restored, level, in));
+    }
+}
+BENCHMARK(BM_HeavyLevelSaveAndReload);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    double minutes = 30.0;
+    if (const char* m = std::getenv("ZELKOR_SOAK_MINUTES")) minutes = std::max(0.1, std::atof(m));
+    const SoakResult r = soak(minutes);
+    std::printf("soak: %ld steps (%.1f min of game time), %d reloads, %d failed, %d steps with NaN positions\n",
+                r.steps, double(r.steps) * step_interval / 60.0, r.reloads, r.failed_reloads, r.nan_steps);
+    std::printf("soak: %d restarts after a lost life, %d new games, up to %ld balls in chains, saves up to %zu bytes\n",
+                r.restarts, r.new_games, r.max_balls, r.largest_save);
+    std::printf("soak: worst step %.3f ms\n", r.worst_step * 1e3);
+    const bool ok = r.failed_reloads == 0 && r.nan_steps == 0 && r.reloads > 0;
+    if (!ok) std::printf("soak FAILED\n");
+    std::printf("median step cost: %.6f of the step interval (%.1f us of %.0f ms)\n", r.median_step / step_interval,
+                r.median_step * 1e6, double(step_interval) * 1e3);
+    return ok ? 0 : 1;
+}

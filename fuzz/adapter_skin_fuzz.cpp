@@ -8,19 +8,13 @@
 
 #include "orvek/ostrel/gui/Skin.h"
 
-namespace {
-std::string scratch_file() {
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/adapter_skin_fuzz." + std::to_string(::getpid()) + ".xml";
-}
-}  // namespace
+#include "fuzz/support/FuzzScratch.h"
+
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = scratch_file();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    static const fuzzsupport::ScratchDir scratch("skin");
+    static const std::string path = scratch.file("skin.xml");
+    if (!fuzzsupport::write_input(path, data, size)) return 0;
 
     const orvek::ostrel::Skin skin(nullptr, path, "en", path);
     for (const auto& [key, value] : skin.attributes()) {

@@ -10,14 +10,9 @@
 
 #include "orvek/config/ConfigRegistry.h"
 
-namespace {
-std::string scratch(const char* what) {
-    // Memory-backed when there is such a folder: the loader syncs its saves.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp && *tmp ? tmp : (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    return dir + "/base_config_fuzz." + std::to_string(::getpid()) + what;
-}
+#include "fuzz/support/FuzzScratch.h"
 
+namespace {
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -25,13 +20,11 @@ std::string slurp(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string input = scratch(".in.xml");
-    static const std::string first = scratch(".1.xml");
-    static const std::string second = scratch(".2.xml");
-    std::FILE* f = std::fopen(input.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    static const fuzzsupport::ScratchDir scratch("config");
+    static const std::string input = scratch.file("in.xml");
+    static const std::string first = scratch.file("first.xml");
+    static const std::string second = scratch.file("second.xml");
+    if (!fuzzsupport::write_input(input, data, size)) return 0;
 
     using orvek::ostrel::ConfigRegistry;
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -57,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::remove(first.c_str());
     std::remove(second.c_str());
     // The damaged-file copy that load may have made.
-    std::remove(scratch(".in.prev.xml").c_str());
+    std::remove(scratch.file("in.prev.xml").c_str());
     return 0;
 }

@@ -9,21 +9,13 @@
 #include "orvek/XMLParser.h"
 #include "orvek/config/XmlAttributes.h"
 
-namespace {
-std::string scratch_file() {
-    // Memory-backed when there is such a folder: the loader syncs its saves.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = tmp && *tmp ? tmp : (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    return dir + "/base_xml_fuzz." + std::to_string(::getpid()) + ".xml";
-}
-}  // namespace
+#include "fuzz/support/FuzzScratch.h"
+
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = scratch_file();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    static const fuzzsupport::ScratchDir scratch("xml");
+    static const std::string path = scratch.file("input.xml");
+    if (!fuzzsupport::write_input(path, data, size)) return 0;
 
     Vant::XMLParser parser;
     if (parser.OpenFile(path)) {

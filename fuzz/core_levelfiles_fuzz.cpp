@@ -13,31 +13,25 @@
 #include "Core/SubLevelSettings.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/config/XmlAttributes.h"
+#include "fuzz/support/FuzzScratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace orvek::trelm::core;
 
-// A scratch folder that is the graphics folder for the whole run.
-struct Scratch {
-    fs::path dir;
-    Scratch() {
-        dir = fs::temp_directory_path() / ("zelkor_levelfiles_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        if (std::FILE* f = std::fopen((dir / "frame.xml").c_str(), "wb")) {
+// The scratch folder is the graphics folder for the whole run.
+struct Scratch : fuzzsupport::ScratchDir {
+    Scratch() : ScratchDir("levelfiles") {
+        if (std::FILE* f = std::fopen((dir() / "frame.xml").c_str(), "wb")) {
             std::fputs("<f><sub-level><sprites><sprite0 id=\"edge\" position=\"1;2\" level=\"3\"/>"
                        "</sprites></sub-level></f>",
                        f);
             std::fclose(f);
         }
         auto& config = orvek::ostrel::ConfigRegistry::instance();
-        config.set_string("levels/@sublevels_graphics_settings_dir", dir.string());
+        config.set_string("levels/@sublevels_graphics_settings_dir", dir().string());
         config.update_values();
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
@@ -60,11 +54,8 @@ void touch_graphics(const SubLevelGraphics& g) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Scratch scratch;
-    const fs::path input = scratch.dir / "input.xml";
-    std::FILE* f = std::fopen(input.c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const fs::path input = scratch.dir() / "input.xml";
+    if (!fuzzsupport::write_input(input.string(), data, size)) return 0;
 
     orvek::ostrel::XmlAttributes map;
     map.load(input.c_str());  // a broken file still holds what came before the error

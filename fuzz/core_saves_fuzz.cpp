@@ -11,35 +11,12 @@
 #include "Core/CampaignPlayer.h"
 #include "Core/Profiles.h"
 #include "Core/ResultsManager.h"
+#include "fuzz/support/FuzzScratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace orvek::trelm::core;
-
-// A scratch folder for the whole run; in memory when the system has one, as
-// every input is saved back with its flushes to the disk.
-struct Scratch {
-    fs::path dir;
-    Scratch() {
-        std::error_code ec;
-        fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        dir = base / ("zelkor_saves_" + std::to_string(::getpid()));
-        fs::create_directories(dir, ec);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
-
-bool write_input(const fs::path& path, const uint8_t* data, size_t size) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-    return true;
-}
 
 void touch_player(CampaignPlayer& p) {
     (void)p.position().to_string();
@@ -58,10 +35,10 @@ void touch_player(CampaignPlayer& p) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Scratch scratch;
+    static const fuzzsupport::ScratchDir scratch("saves");
 
-    const fs::path profiles_path = scratch.dir / "profiles.dat";
-    if (write_input(profiles_path, data, size)) {
+    const fs::path profiles_path = scratch.dir() / "profiles.dat";
+    if (fuzzsupport::write_input(profiles_path.string(), data, size)) {
         try {
             Profiles store(profiles_path.string());
             for (unsigned i = 0; i < store.size(); ++i) {
@@ -75,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    const fs::path results_path = scratch.dir / "results.bin";
-    if (write_input(results_path, data, size)) {
+    const fs::path results_path = scratch.dir() / "results.bin";
+    if (fuzzsupport::write_input(results_path.string(), data, size)) {
         ResultsManager results(results_path.string(), 10);
         for (const auto& [key, table] : results.tables()) {
             for (const auto& entry : results.results(key, 20)) (void)entry.name().size();

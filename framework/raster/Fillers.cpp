@@ -211,6 +211,7 @@ inline int32_t pixelsToAlign(const uint8_t* dst, int32_t n) {
     return std::min<int32_t>(n, static_cast<int32_t>(((32 - (at & 31)) & 31) >> 2));
 }
 
+static const int g_mode = getenv("R3MODE") ? atoi(getenv("R3MODE")) : 0;
 #if defined(ZELKOR_RASTER_AVX2)
 bool hasAvx2() {
     static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
@@ -296,7 +297,7 @@ __attribute__((target("avx2"), always_inline)) inline void alphaGroup888Avx2(uin
     const __m256i alpha = _mm256_srli_epi32(t, 24);
     const __m256i store = _mm256_cmpgt_epi32(alpha, top);
     const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
-    if constexpr (!Partial) {
+    if (!Partial && !(g_mode & 16)) {
         // Wholly stored or wholly skipped groups never read the destination.
         if (static_cast<unsigned>(_mm256_movemask_epi8(store)) == 0xFFFFFFFFu) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), t);
@@ -326,7 +327,6 @@ __attribute__((target("avx2"), always_inline)) inline void alphaGroup888Avx2(uin
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
 }
 
-static const int g_mode = getenv("R3MODE") ? atoi(getenv("R3MODE")) : 0;
 // A whole run of texture alpha over 0x888 where the processor has AVX2:
 // whole groups on 32-byte boundaries of the destination, masked groups at
 // the ends.
@@ -336,9 +336,13 @@ __attribute__((target("avx2"))) void alphaRun888Avx2(uint8_t* dst, const uint32_
     for (; k + 16 <= n; k += 16) {
         // Asking for the destination line before its stores keeps them
         // from queueing behind one another's misses.
-        if (g_mode == 1) __builtin_prefetch(dst + k * 4, 1);
-        if (g_mode == 2) __builtin_prefetch(dst + k * 4 + 256, 1);
-        if (g_mode == 3) __builtin_prefetch(src + k + 64, 0);
+        if (g_mode & 1) __builtin_prefetch(dst + k * 4, 1);
+        if (g_mode & 2) __builtin_prefetch(src + k + 64, 0);
+        if (g_mode & 4) __builtin_prefetch(src + k + 128, 0);
+        if (g_mode & 8) __builtin_prefetch(dst + k * 4 + 256, 1);
+        if (g_mode & 32) __builtin_prefetch(src + k + 192, 0);
+        if (g_mode & 64) __builtin_prefetch(dst + k * 4 + 512, 1);
+        if (g_mode & 128) __builtin_prefetch(src + k + 256, 0);
         alphaGroup888Avx2<false>(dst + k * 4, src + k, _mm256_setzero_si256());
         alphaGroup888Avx2<false>(dst + k * 4 + 32, src + k + 8, _mm256_setzero_si256());
     }

@@ -459,7 +459,7 @@ bool open_with_fallback(AbstractFile& file, const std::string& path, OpenMode mo
     // A path that is only "/name" has the root as its directory.
     std::string own_dir(parts.directory);
     bool has_dir = !parts.directory.empty() || (!p.empty() && p[0] == '/');
-    if (has_dir && own_dir.empty()) own_dir = "/";
+    if (has_dir && own_dir.empty()) own_dir.assign(1, '/');  // not = "/": a false -Wrestrict in g++ 12
 
     std::vector<std::string> dirs;
     if (has_dir) dirs.push_back(own_dir);

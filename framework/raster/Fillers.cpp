@@ -6,7 +6,6 @@
 #include "framework/raster/Raster.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -211,7 +210,16 @@ inline int32_t pixelsToAlign(const uint8_t* dst, int32_t n) {
     return std::min<int32_t>(n, static_cast<int32_t>(((32 - (at & 31)) & 31) >> 2));
 }
 
-static const int g_mode = getenv("R3MODE") ? atoi(getenv("R3MODE")) : 0;
+// Prefetches the line `bytes` past p, which may lie past the run or the
+// buffer: a prefetch never faults, and the address is formed as an integer.
+inline void prefetchAhead(const void* p, uintptr_t bytes, bool forWriting) {
+    const void* at = reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(p) + bytes);
+    if (forWriting)
+        __builtin_prefetch(at, 1);
+    else
+        __builtin_prefetch(at, 0);
+}
+
 #if defined(ZELKOR_RASTER_AVX2)
 bool hasAvx2() {
     static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
@@ -236,7 +244,7 @@ __attribute__((target("avx2"))) void copyRunAvx2(uint8_t* dst, const uint32_t* s
     for (; k + 16 <= n; k += 16) {
         // Asking for the destination line before its stores keeps them from
         // queueing behind one another's misses.
-        __builtin_prefetch(dst + k * 4, 1);
+        prefetchAhead(dst + k * 4, 0, true);
         const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k));
         const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + k + 8));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + k * 4), _mm256_or_si256(a, topBits));
@@ -297,7 +305,7 @@ __attribute__((target("avx2"), always_inline)) inline void alphaGroup888Avx2(uin
     const __m256i alpha = _mm256_srli_epi32(t, 24);
     const __m256i store = _mm256_cmpgt_epi32(alpha, top);
     const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
-    if (!Partial && !(g_mode & 16)) {
+    if constexpr (!Partial) {
         // Wholly stored or wholly skipped groups never read the destination.
         if (static_cast<unsigned>(_mm256_movemask_epi8(store)) == 0xFFFFFFFFu) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), t);
@@ -334,15 +342,14 @@ __attribute__((target("avx2"))) void alphaRun888Avx2(uint8_t* dst, const uint32_
     int32_t k = pixelsToAlign(dst, n);
     if (k > 0) alphaGroup888Avx2<true>(dst, src, firstLanes(k));
     for (; k + 16 <= n; k += 16) {
-        // Asking for the destination line before its stores keeps them
-        // from queueing behind one another's misses.
-        if (g_mode & 1) __builtin_prefetch(dst + k * 4, 1);
-        if (g_mode & 2) __builtin_prefetch(src + k + 64, 0);
-        if (g_mode & 4) __builtin_prefetch(src + k + 128, 0);
-        if (g_mode & 8) __builtin_prefetch(dst + k * 4 + 256, 1);
-        if (g_mode & 32) __builtin_prefetch(src + k + 192, 0);
-        if (g_mode & 64) __builtin_prefetch(dst + k * 4 + 512, 1);
-        if (g_mode & 128) __builtin_prefetch(src + k + 256, 0);
+        // Ask for the texels of the next few lines and for a destination
+        // line ahead: each span is a short stream that the hardware's own
+        // prefetchers pick up late, and a load that misses here stalls the
+        // branches below.
+        prefetchAhead(src + k, 256, false);
+        prefetchAhead(src + k, 512, false);
+        prefetchAhead(src + k, 768, false);
+        prefetchAhead(dst + k * 4, 256, true);
         alphaGroup888Avx2<false>(dst + k * 4, src + k, _mm256_setzero_si256());
         alphaGroup888Avx2<false>(dst + k * 4 + 32, src + k + 8, _mm256_setzero_si256());
     }

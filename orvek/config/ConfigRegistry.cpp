@@ -198,7 +198,7 @@ std::string ConfigRegistry::get_string(const char* key, const std::string& fallb
 
 void ConfigRegistry::set_bool(const char* key, const bool& value) {
     if (ConfigAttribute* a = find(key)) {
-        a->assign(value ? "1" : "0");
+        a->assign(1, value ? '1' : '0');
     } else {
         ConfigAttribute text;
         text = value;

@@ -26,8 +26,13 @@ TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
     const unsigned features[] = {0x10, 0x12, 0x18, 0x1A};
     const int formats[] = {sw::Format8888, sw::Format888, sw::Format565, sw::Format555};
     for (int round = 0; round < 400; ++round) {
-        for (auto& t : texels) {
-            const uint32_t kind = rng() % 4;  // skip, store, blend and anything
+        // Every other round the kinds come in runs, so that whole groups of
+        // pixels are skipped or stored together.
+        const bool runs = (round / 4) % 2 == 1;
+        uint32_t kind = 0;
+        for (size_t i = 0; i < texels.size(); ++i) {
+            uint32_t& t = texels[i];
+            if (!runs || i % 11 == 0) kind = rng() % 4;  // skip, store, blend and anything
             const uint32_t alpha = kind == 0 ? rng() % 9 : kind == 1 ? 240 + rng() % 16 : kind == 2 ? 9 + rng() % 231 : rng() % 256;
             t = alpha << 24 | (rng() & 0xFFFFFF);
         }

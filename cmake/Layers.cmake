@@ -37,7 +37,7 @@ function(zelkor_tests label dir)
     get_filename_component(stem ${t} NAME_WE)
     set(exe ${label}_${stem})
     add_executable(${exe} ${t})
-    target_link_libraries(${exe} PRIVATE ${support} GTest::gtest_main)
+    target_link_libraries(${exe} PRIVATE ${support} test_main)
     set(work ${CMAKE_BINARY_DIR}/testwork/${exe})
     file(MAKE_DIRECTORY ${work})
     gtest_discover_tests(${exe}

@@ -82,8 +82,20 @@ inline uint32_t fetchFiltered(const TextureInfo& t, uint32_t u, uint32_t v) {
     const int32_t col = static_cast<int32_t>(u) >> 16;
     const int32_t row = static_cast<int32_t>(v) >> 16;
     const uint32_t fu = (u & 0xFFFEu) + 1, fv = (v & 0xFFFEu) + 1;
-    const uint32_t t00 = texelAt(t, col, row), t10 = texelAt(t, col + 1, row);
-    const uint32_t t01 = texelAt(t, col, row + 1), t11 = texelAt(t, col + 1, row + 1);
+    uint32_t t00, t10, t01, t11;
+    if (col >= 0 && col < t.width - 1 && row >= 0 && row < t.height - 1) {
+        // The whole block lies inside: one bounds test instead of four.
+        const uint32_t* p = t.bits + static_cast<size_t>(row) * static_cast<uint32_t>(t.width) + static_cast<uint32_t>(col);
+        t00 = p[0];
+        t10 = p[1];
+        t01 = p[t.width];
+        t11 = p[t.width + 1];
+    } else {
+        t00 = texelAt(t, col, row);
+        t10 = texelAt(t, col + 1, row);
+        t01 = texelAt(t, col, row + 1);
+        t11 = texelAt(t, col + 1, row + 1);
+    }
     const uint32_t w00 = ((((65536 - fu) * (65536 - fv)) >> 16) * (t00 >> 24)) >> 16;
     const uint32_t w10 = (((fu * (65536 - fv)) >> 16) * (t10 >> 24)) >> 16;
     const uint32_t w01 = ((((65536 - fu) * fv) >> 16) * (t01 >> 24)) >> 16;

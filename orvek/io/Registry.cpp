@@ -171,21 +171,21 @@ void BasicRegistry::add_name(std::string_view name, std::uint32_t id) {
     if (factory_names_.emplace(std::string(name), id).second) ++name_count_;
 }
 
-bool Registry2::write_factory(OStream& stream, std::string_view name) {
-    bool known = false;
-    const std::uint32_t id = id_of(name, known);
-    if (known) {
-        stream << id;
-        if (!stream.good()) {
-            io_error_log() << "Failed to write factory id." << std::endl;
-            return false;
-        }
-        return true;
+bool BasicRegistry::write_known_id(OStream& stream, std::uint32_t id, bool zero_first) {
+    if (zero_first) stream << std::uint32_t(0);
+    stream << id;
+    if (!stream.good()) {
+        io_error_log() << "Failed to write factory id." << std::endl;
+        return false;
     }
-    if (name.empty())
-        report_and_throw(ThrowLocation{"orvek/Registry2", 62, "orvek::io::Registry2::write_factory"},
-                         Exception("Invalid attempt to store empty factory name."));
-    stream << std::uint32_t(0) << static_cast<std::uint32_t>(name.size());
+    return true;
+}
+
+bool BasicRegistry::write_new_name(OStream& stream, std::string_view name, std::uint32_t id, bool zero_first,
+                                   const ThrowLocation& where) {
+    if (name.empty()) report_and_throw(where, Exception("Invalid attempt to store empty factory name."));
+    if (zero_first) stream << std::uint32_t(0);
+    stream << static_cast<std::uint32_t>(name.size());
     if (stream.good()) stream.write(name.data(), name.size());
     if (!stream.good()) {
         io_error_log() << "Failed to write factory name." << std::endl;
@@ -193,6 +193,14 @@ bool Registry2::write_factory(OStream& stream, std::string_view name) {
     }
     add_name(name, id);
     return true;
+}
+
+bool Registry2::write_factory(OStream& stream, std::string_view name) {
+    bool known = false;
+    const std::uint32_t id = id_of(name, known);
+    if (known) return write_known_id(stream, id, false);
+    return write_new_name(stream, name, id, true,
+                          ThrowLocation{"orvek/Registry2", 62, "orvek::io::Registry2::write_factory"});
 }
 
 AbstractFactory* Registry2::read_factory(IStream& stream, bool needed) {
@@ -218,25 +226,9 @@ AbstractFactory* Registry2::read_factory(IStream& stream, bool needed) {
 bool Registry1::write_factory(OStream& stream, std::string_view name) {
     bool known = false;
     const std::uint32_t id = id_of(name, known);
-    if (known) {
-        stream << std::uint32_t(0) << id;
-        if (!stream.good()) {
-            io_error_log() << "Failed to write factory id." << std::endl;
-            return false;
-        }
-        return true;
-    }
-    if (name.empty())
-        report_and_throw(ThrowLocation{"orvek/Registry1", 62, "orvek::io::Registry1::write_factory"},
-                         Exception("Invalid attempt to store empty factory name."));
-    stream << static_cast<std::uint32_t>(name.size());
-    if (stream.good()) stream.write(name.data(), name.size());
-    if (!stream.good()) {
-        io_error_log() << "Failed to write factory name." << std::endl;
-        return false;
-    }
-    add_name(name, id);
-    return true;
+    if (known) return write_known_id(stream, id, true);
+    return write_new_name(stream, name, id, false,
+                          ThrowLocation{"orvek/Registry1", 62, "orvek::io::Registry1::write_factory"});
 }
 
 AbstractFactory* Registry1::read_factory(IStream& stream, bool needed) {

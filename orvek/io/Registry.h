@@ -93,6 +93,10 @@ protected:
     // The id of a name: its own when known, else the next free one.
     std::uint32_t id_of(std::string_view name, bool& known) const;
     void add_name(std::string_view name, std::uint32_t id);
+    // The two encodings differ only in whether a zero word comes first.
+    bool write_known_id(OStream& stream, std::uint32_t id, bool zero_first);
+    bool write_new_name(OStream& stream, std::string_view name, std::uint32_t id, bool zero_first,
+                        const ThrowLocation& where);
     AbstractFactory* factory_at(std::uint32_t id) const { return factories_[id - 1]; }
 
 private:

@@ -76,7 +76,9 @@ TEST(Formats32, DivisorAndQuotientStayInRange) {
             ASSERT_EQ(out & 0xFF, num / div);
             // A premultiplied term equal to its weight over a transparent
             // pixel divides to 256: capped, not wrapped to black.
-            if (da == 0) ASSERT_EQ(blend8888(0, a, a, a, a), ((div - 1) << 24) | 0xFFFFFFu) << "A " << a;
+            if (da == 0) {
+                ASSERT_EQ(blend8888(0, a, a, a, a), ((div - 1) << 24) | 0xFFFFFFu) << "A " << a;
+            }
         }
 }
 

@@ -65,6 +65,11 @@ TEST_F(Frame, TrianglesWithoutARowOrWidthDrawNothing) {
     for (const auto& t : empty) EXPECT_EQ(written(coverage(t)), 0);
 }
 
+TEST_F(Frame, EqualYKeepsInputOrder) {
+    // Either order of the two top vertices covers the same pixels.
+    EXPECT_EQ(coverage({vtx(4, 0), vtx(0, 0), vtx(0, 4)}), coverage({vtx(0, 0), vtx(4, 0), vtx(0, 4)}));
+}
+
 // Black at alpha 128 over a white 0x888 destination: a pixel covered once
 // becomes 126, twice 62, and a hole stays 255.
 void expectExactlyOnce(const Canvas& c, const ClipRect& clip) {

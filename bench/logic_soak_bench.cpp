@@ -23,6 +23,7 @@
 #include "logic/BonusFall.h"
 #include "logic/FlyingBall.h"
 #include "logic/Game.h"
+#include "tests/logic/support/OrdinarySpeeds.h"
 #include "logic/GameSave.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
@@ -87,15 +88,7 @@ public:
         ws.bonus_increment_for_seqs = 0.5f;
         ws.path_roll_out = 150.0f;
         ws.path_for_next_sequence = 200.0f;
-        ws.speed_roll_out = {200.0f, 200.0f, 400.0f};
-        ws.speed_roll_in = {0.0f, 300.0f, 500.0f};
-        ws.speed_forward = {0.0f, 30.0f, 200.0f};
-        ws.speed_backward = {0.0f, 60.0f, -250.0f};
-        ws.speed_go_back = {0.0f, 100.0f, -200.0f};
-        ws.speed_bonus_slowing = {0.0f, 12.0f, 150.0f};
-        ws.speed_bonus_go_back = {0.0f, 120.0f, -300.0f};
-        ws.speed_zelkor_region = {0.0f, 100.0f, 200.0f};
-        ws.roll_out_braking = -300.0f;
+        logictest::set_ordinary_speeds(ws, 30.0f, 12.0f);
         const float heights[] = {120.0f, 220.0f, 320.0f, 420.0f};
         for (std::size_t i = 0; i < 4; ++i) {
             s.add_way(open_way(meander(heights[i], 30.0f, 3 + int(i))));

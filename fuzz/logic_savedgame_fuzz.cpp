@@ -12,6 +12,7 @@
 #include "logic/BonusFall.h"
 #include "logic/FlyingBall.h"
 #include "logic/Game.h"
+#include "tests/logic/support/OrdinarySpeeds.h"
 #include "logic/GameSave.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
@@ -61,15 +62,7 @@ public:
         ws.sequences_dtime = 9.0f;
         ws.path_roll_out = 100.0f;
         ws.path_for_next_sequence = 150.0f;
-        ws.speed_roll_out = {200.0f, 200.0f, 400.0f};
-        ws.speed_roll_in = {0.0f, 300.0f, 500.0f};
-        ws.speed_forward = {0.0f, 45.0f, 200.0f};
-        ws.speed_backward = {0.0f, 60.0f, -250.0f};
-        ws.speed_go_back = {0.0f, 100.0f, -200.0f};
-        ws.speed_bonus_slowing = {0.0f, 20.0f, 150.0f};
-        ws.speed_bonus_go_back = {0.0f, 120.0f, -300.0f};
-        ws.speed_zelkor_region = {0.0f, 100.0f, 200.0f};
-        ws.roll_out_braking = -300.0f;
+        logictest::set_ordinary_speeds(ws, 45.0f);
         s.set_way_settings(0, ws);
         s.set_way_settings(1, ws);
         std::vector<Vector2> arc;

@@ -1,4 +1,5 @@
 #include "GameHarness.h"
+#include "OrdinarySpeeds.h"
 
 #include <algorithm>
 
@@ -14,15 +15,7 @@ lg::WaySettings quiet_settings() {
     ws.bonus_increment_for_seqs = 0.0f;
     ws.path_roll_out = 100.0f;
     ws.path_for_next_sequence = 1e6f;
-    ws.speed_roll_out = {200.0f, 200.0f, 400.0f};
-    ws.speed_roll_in = {0.0f, 300.0f, 500.0f};
-    ws.speed_forward = {0.0f, 50.0f, 200.0f};
-    ws.speed_backward = {0.0f, 60.0f, -250.0f};
-    ws.speed_go_back = {0.0f, 100.0f, -200.0f};
-    ws.speed_bonus_slowing = {0.0f, 20.0f, 150.0f};
-    ws.speed_bonus_go_back = {0.0f, 120.0f, -300.0f};
-    ws.speed_zelkor_region = {0.0f, 100.0f, 200.0f};
-    ws.roll_out_braking = -300.0f;
+    logictest::set_ordinary_speeds(ws);
     return ws;
 }
 

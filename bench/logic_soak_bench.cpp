@@ -27,6 +27,7 @@
 #include "logic/GameSave.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
+#include "logic/Platform.h"
 #include "logic/Sequence.h"
 #include "logic/Way.h"
 #include "orvek/Exception.h"
@@ -121,6 +122,7 @@ int nan_positions(const lg::Game& game) {
         if (const auto b = f->ball()) n += !finite(b->position());
     if (const auto* holder = dynamic_cast<const lg::ActiveBonuses*>(game.bonuses()))
         for (const auto& b : holder->falling()) n += !finite(b->position());
+    if (const lg::Platform* p = game.platform()) n += !finite(p->position());
     return n;
 }
 

@@ -613,3 +613,29 @@ TEST(ShotScenario, ConsumeKnockLandAndReload) {
     EXPECT_EQ(b.bonuses->counters.combo, 1);
     EXPECT_FALSE(b.bonuses->counters.match);
 }
+
+TEST(ShotScenario, AKnockedOutBallScoresItsRunAsAnIndirectShot) {
+    QuietShots b;
+    // A second way 40 above the first: a ball knocked straight up out of the
+    // lower chain runs into the chain on it.
+    b.creator.ways.push_back(open_way(0.0f, 1000.0f, ShotBench::way_y - 40.0f));
+    b.creator.settings.push_back(quiet_settings());
+    b.begin();
+    lg::Way* upper = b.game.ways().at(1).get();
+    b.chain(b.way, {3, 5, 3}, 500.0f);  // 450, 475, 500
+    b.chain(upper, {5, 5}, 500.0f);     // 475, 500
+    lg::BallFree* shot = b.fire(475.0f, 4);
+    ASSERT_NE(shot, nullptr);
+    b.settle();
+    EXPECT_TRUE(b.flying().empty());
+    EXPECT_EQ(b.rec.count(lg::action_points), 1);
+    const auto* p = b.rec.last_payload<lg::GameActionPoints>(lg::action_points);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->color, 5);
+    EXPECT_EQ(p->indirect(), (lg::ActionCounter{true, 2}));
+    EXPECT_EQ(p->points, 600) << "3 x 100, doubled for the knock in between";
+    EXPECT_EQ(b.game.points(), 600);
+    EXPECT_EQ(b.game.medals_stats().indirect, 1u);
+    EXPECT_TRUE(colours_on(b, upper).empty());
+    EXPECT_EQ(colours_on(b, b.way), (std::vector<std::vector<std::int32_t>>{{3, 4, 3}}));
+}

@@ -90,13 +90,24 @@ TEST(CreatureRegion, ARegionAtRestDoesNotTurn) {
     EXPECT_FLOAT_EQ(s->head()->direction(), kHalfPi - 1.0f);
 }
 
-TEST(CreatureRegion, AReattachedTailFollowsItsNewBallAtOnce) {
+TEST(CreatureRegion, ALooseTailWalksOnAndReattachesBelowTheFollowDistance) {
     RegionBench b;
     lg::Sequence* s = b.creature(b.way, {1, 2, 3}, 300, false, true);
     const auto& tail = s->tail();
     b.game.remove_object(s->remove_ball(*s->rear_ball()));
-    for (int i = 0; i < 500 && !tail->ball(); ++i) tail->update(kStep);
+    // Loose, it walks on and takes the new first ball only once the gap
+    // along the path has dropped below the follow distance.
+    const auto gap = [&] { return path_of(*s->rear_ball()) - b.way->path_length(tail->way_position()); };
+    int steps = 0;
+    for (; steps < 500 && !tail->ball(); ++steps) {
+        tail->update(kStep);
+        if (!tail->ball()) {
+            EXPECT_GE(gap(), kFollow);
+        }
+    }
     ASSERT_TRUE(tail->is_attached());
+    EXPECT_GT(steps, 1) << "it walked before it caught up";
+    EXPECT_LT(gap(), kFollow);
     tail->update(kStep);
     EXPECT_NEAR(b.way->path_length(tail->way_position()), path_of(*s->rear_ball()) - kFollow, 1e-3f);
 }

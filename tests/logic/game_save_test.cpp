@@ -395,6 +395,32 @@ TEST(GameLoad, ASaveOfMoreWaysThanTheLevelHasSettingsForIsRefused) {
     EXPECT_FALSE(other.game.started());
 }
 
+// Every way needs its release time: a well-formed save with one time too
+// few would have the game read past the times.
+TEST(GameLoad, ASaveWithFewerReleaseTimesThanWaysIsRefused) {
+    using logictest::f32;
+    using logictest::u32;
+    Play saved(0);
+    saved.start(7);
+    for (int i = 0; i < 50; ++i) saved.advance();
+    const std::string good = saved.save();
+    // The game time, then the release times: a count of 2 and two floats.
+    const std::string times = f32(saved.game.time()) + u32(2);
+    const auto at = good.find(times);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(good.find(times, at + 1), std::string::npos);
+    std::string fewer = good;
+    fewer.replace(at, times.size() + 4, f32(saved.game.time()) + u32(1));
+
+    const std::string before = saved.digest();
+    std::stringbuf buf(fewer);
+    io::IStream in(&buf);
+    in.read_header();
+    EXPECT_THROW(saved.game.load(in), io::Failure);
+    EXPECT_EQ(saved.digest(), before);
+    saved.advance();  // and it plays on
+}
+
 TEST(GameLoad, SavedAfterALifeWasLostTheRestartIsAskedForAgain) {
     Play saved(0);
     saved.start(7);

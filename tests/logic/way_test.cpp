@@ -169,6 +169,25 @@ TEST(WayQueries, IsAhead) {
     EXPECT_TRUE(w->is_ahead({-1, {-2, 0}}, {-1, {-5, 0}}));
 }
 
+TEST(WayQueries, IndicesOutOfRangeReadAsTheExtensionAtThatEnd) {
+    // A damaged save may hold any segment index; no query may read past the points.
+    auto w = logictest::straight_way(0, 30, 0, 3);
+    EXPECT_FLOAT_EQ(w->path_length({1000, {35, 0}}), 35);
+    EXPECT_FLOAT_EQ(w->path_length({-7, {-5, 0}}), -5);
+    EXPECT_EQ(w->direction(1000), w->direction(2));
+    EXPECT_EQ(w->direction(-7), w->direction(0));
+    EXPECT_FALSE(w->segment_open(1000));
+    EXPECT_EQ(w->segment_order(-7), -1);
+    EXPECT_TRUE(w->is_ahead({1000, {35, 0}}, {2, {25, 0}}));
+
+    WayPosition p(1000, {35, 0});
+    EXPECT_TRUE(w->advance(p, -10));
+    expect_pos(p, 2, 25, 0, "back from a huge index");
+    p = WayPosition(-7, {-5, 0});
+    EXPECT_TRUE(w->advance_by_chord({-5, 0}, 25, p));
+    expect_pos(p, 1, 20, 0, "a chord from a negative index");
+}
+
 namespace {
 
 struct AdvanceCase {

@@ -23,7 +23,6 @@
 #include "logic/BonusFall.h"
 #include "logic/FlyingBall.h"
 #include "logic/Game.h"
-#include "tests/logic/support/OrdinarySpeeds.h"
 #include "logic/GameSave.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
@@ -33,6 +32,7 @@
 #include "orvek/Exception.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/io/Stream.h"
+#include "tests/logic/support/BusyLevel.h"
 
 namespace lg = orvek::trelm::logic;
 namespace io = orvek::io;
@@ -41,14 +41,6 @@ using orvek::trelm::Vector2;
 namespace {
 
 constexpr float step_interval = 0.032f;  // app/@dt
-
-std::shared_ptr<lg::Way> open_way(const std::vector<Vector2>& points) {
-    lg::WayGeometry g;
-    for (const auto& p : points) g.points.emplace_back(p, 0, true);
-    g.marks[lg::WayGeometry::start_mark] = lg::WayPosition(0, g.points.front().pos());
-    g.marks[lg::WayGeometry::finish_mark] = lg::WayPosition(int(g.points.size()) - 2, g.points.back().pos());
-    return std::make_shared<lg::Way>(g);
-}
 
 // A winding way across the field at height y, entering from the left.
 std::vector<Vector2> meander(float y, float amplitude, int bends) {
@@ -71,17 +63,7 @@ public:
             if (a.type == lg::action_restart_after_life_lost) ++actions_restart_after_life_lost;
         });
         s.set_ball_colors({1, 2, 3, 4, 6});
-        lg::GameParams params;
-        params.storage = 4;
-        params.bonus_balls_min = 3.0f;
-        params.bonus_balls_max = 6.0f;
-        params.coin_balls_min = 6.0f;
-        params.coin_balls_max = 10.0f;
-        params.coins_for_life = 3;
-        params.time_block_shoot = 0.3f;
-        params.desktop_width = 800.0f;
-        params.desktop_height = 600.0f;
-        s.set_params(params);
+        s.set_params(logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f));
         lg::WaySettings ws;
         ws.sequences_size = 40;
         ws.sequences_uniformity = 3;
@@ -92,47 +74,16 @@ public:
         logictest::set_ordinary_speeds(ws, 30.0f, 12.0f);
         const float heights[] = {120.0f, 220.0f, 320.0f, 420.0f};
         for (std::size_t i = 0; i < 4; ++i) {
-            s.add_way(open_way(meander(heights[i], 30.0f, 3 + int(i))));
+            s.add_way(logictest::open_way(meander(heights[i], 30.0f, 3 + int(i))));
             s.set_way_settings(i, ws);
         }
-        std::vector<Vector2> arc;
-        for (int i = 0; i <= 32; ++i) {
-            const double a = 3.14159265358979 * double(i) / 32.0;
-            arc.emplace_back(float(400.0 - 540.0 * std::cos(a)), float(560.0 - 540.0 * std::sin(a)));
-        }
-        s.set_contour(open_way(arc));
-        s.set_contour_speed(lg::Float3(0.0f, 120.0f, 250.0f));
-        s.set_platform_line(560.0f, 40.0f, 760.0f);
-        std::vector<std::pair<std::int32_t, float>> weights;
-        for (std::int32_t kind = lg::bonus_wild_ball; kind <= lg::bonus_aiming_hit; ++kind)
-            weights.emplace_back(kind, 1.0f);
-        s.set_bonus_probabilities(weights);
+        logictest::set_busy_field(s, 32, 40.0f, 760.0f);
         s.set_mission(std::make_shared<lg::Mission>(600));
     }
 };
 
-bool finite(const Vector2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
-
-// Positions that are not numbers, counted over every ball, bonus and the platform.
-int nan_positions(const lg::Game& game) {
-    int n = 0;
-    for (const auto& s : game.sequences())
-        for (const auto& b : s->balls()) n += !finite(b->position());
-    for (const auto& f : game.flying_balls())
-        if (const auto b = f->ball()) n += !finite(b->position());
-    if (const auto* holder = dynamic_cast<const lg::ActiveBonuses*>(game.bonuses()))
-        for (const auto& b : holder->falling()) n += !finite(b->position());
-    if (const lg::Platform* p = game.platform()) n += !finite(p->position());
-    return n;
-}
-
-std::string save_of(const lg::Game& game) {
-    std::stringbuf buf;
-    io::OStream out(&buf);
-    out.write_header();
-    game.save(out);
-    return buf.str();
-}
+using logictest::nan_positions;
+using logictest::save_of;
 
 struct SoakResult {
     long steps = 0;

@@ -284,49 +284,36 @@ void finishRun(benchmark::State& state, const std::string& workload, double pixe
         state.counters["mallocs/iter"] = static_cast<double>(mallocs) / static_cast<double>(state.iterations());
 }
 
-void copy_ours(benchmark::State& state) {
+// A full-screen unturned draw of `img`: ours with its nearest filler,
+// pixman with `op`.
+void fullScreenOurs(benchmark::State& state, const Image& img, const char* workload) {
     Ours ours;
-    Texture tex(backgroundImage());
+    Texture tex(img);
     const long before = mallocCount;
     for (auto _ : state) {
         ours.draw(tex, FullScreen, false);
         benchmark::DoNotOptimize(ours.dest.data());
     }
-    finishRun(state, "opaque copy 1:1", double(DestW) * DestH, mallocCount - before);
+    finishRun(state, workload, double(DestW) * DestH, mallocCount - before);
 }
 
+void fullScreenPixman(benchmark::State& state, const Image& img, pixman_op_t op, const char* workload) {
+    Pixman px;
+    pixman_image_t* src = Pixman::source(img);
+    for (auto _ : state) {
+        pixman_image_composite32(op, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
+        benchmark::DoNotOptimize(px.dest.data());
+    }
+    pixman_image_unref(src);
+    finishRun(state, workload, double(DestW) * DestH, 0);
+}
+
+void copy_ours(benchmark::State& state) { fullScreenOurs(state, backgroundImage(), "opaque copy 1:1"); }
 void copy_pixman(benchmark::State& state) {
-    Pixman px;
-    pixman_image_t* src = Pixman::source(backgroundImage());
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
-        benchmark::DoNotOptimize(px.dest.data());
-    }
-    pixman_image_unref(src);
-    finishRun(state, "opaque copy 1:1", double(DestW) * DestH, 0);
+    fullScreenPixman(state, backgroundImage(), PIXMAN_OP_SRC, "opaque copy 1:1");
 }
-
-void over_ours(benchmark::State& state) {
-    Ours ours;
-    Texture tex(layerImage());
-    const long before = mallocCount;
-    for (auto _ : state) {
-        ours.draw(tex, FullScreen, false);
-        benchmark::DoNotOptimize(ours.dest.data());
-    }
-    finishRun(state, "alpha-over 1:1", double(DestW) * DestH, mallocCount - before);
-}
-
-void over_pixman(benchmark::State& state) {
-    Pixman px;
-    pixman_image_t* src = Pixman::source(layerImage());
-    for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
-        benchmark::DoNotOptimize(px.dest.data());
-    }
-    pixman_image_unref(src);
-    finishRun(state, "alpha-over 1:1", double(DestW) * DestH, 0);
-}
+void over_ours(benchmark::State& state) { fullScreenOurs(state, layerImage(), "alpha-over 1:1"); }
+void over_pixman(benchmark::State& state) { fullScreenPixman(state, layerImage(), PIXMAN_OP_OVER, "alpha-over 1:1"); }
 
 // Pixels of a turned sprite: its own area.
 double spriteArea(const Image& img) { return double(img.w) * img.h; }

@@ -282,19 +282,19 @@ inline void shadeRun(uint8_t* dst, const uint32_t* src, int32_t n, const FillCol
     using Pixel = typename Fmt::Pixel;
     constexpr bool Copy888 = F == FeatureTexture && std::is_same_v<Fmt, px::Fmt888>;
     constexpr bool Copy8888 = F == FeatureTexture && std::is_same_v<Fmt, px::Fmt8888>;
-#if defined(ZELKOR_RASTER_AVX2)
-    if constexpr (Copy888 || Copy8888) {
-        if (hasAvx2()) {
-            copyRunAvx2(dst, src, n, Copy8888 ? 0xFF000000u : 0u);
-            return;
-        }
-    }
-#endif
     if constexpr (Copy888) {
         // The texel word is the pixel: a plain copy.
         std::memcpy(dst, src, static_cast<size_t>(n) * 4);
         return;
     }
+#if defined(ZELKOR_RASTER_AVX2)
+    if constexpr (Copy8888) {
+        if (hasAvx2()) {
+            copyRunAvx2(dst, src, n, 0xFF000000u);
+            return;
+        }
+    }
+#endif
     const uint32_t* noAttrs = nullptr;
     for (int32_t k = 0; k < n; ++k) shadeSample<F, Fmt>(dst + k * sizeof(Pixel), src[k], noAttrs, color);
 }
@@ -612,6 +612,21 @@ void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, c
         }
         uint8_t* dst = destBits + static_cast<std::ptrdiff_t>(row) * destPitch +
                        static_cast<std::ptrdiff_t>(first) * static_cast<std::ptrdiff_t>(sizeof(Pixel));
+        if constexpr (Ft::textured) {
+            // A narrow span (a sliver that clipping leaves next to a larger
+            // triangle) mostly waits on its first texel and pixel. Ask for
+            // those a few rows further down the long edge; the guess need not
+            // be exact, and a prefetch never faults.
+            if (end - first < 16) {
+                constexpr uint32_t Ahead = 4;
+                const uint32_t u = static_cast<uint32_t>(qLong[Ft::colourAttrs]) +
+                                   Ahead * static_cast<uint32_t>(stepLong[Ft::colourAttrs]);
+                const uint32_t v = static_cast<uint32_t>(qLong[Ft::colourAttrs + 1]) +
+                                   Ahead * static_cast<uint32_t>(stepLong[Ft::colourAttrs + 1]);
+                prefetchAhead(tex.bits, (uintptr_t{v >> 16} * static_cast<uint32_t>(tex.width) + (u >> 16)) * 4, false);
+                prefetchAhead(dst, static_cast<uintptr_t>(destPitch) * Ahead, true);
+            }
+        }
         if constexpr (RowCapable) {
             if (gradient[1] == 0) {
                 // u runs linearly from its first to its last pixel without

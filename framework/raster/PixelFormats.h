@@ -100,28 +100,21 @@ struct Fmt888 {
     }
 };
 
-struct Fmt565 {
+// The two 16-bit formats differ only in their pack and blend.
+template <uint16_t (*Pack)(uint32_t), uint16_t (*Blend)(uint16_t, uint16_t, uint32_t), unsigned Group>
+struct Fmt16 {
     using Pixel = uint16_t;
-    static constexpr unsigned group = 0x40;
-    static Pixel store(uint32_t w) { return pack565(w); }
-    static Pixel blendStraight(Pixel d, uint32_t s, uint32_t a) { return blend565(d, pack565(scaleRGB(s, a)), a); }
-    static Pixel blendPremul(Pixel d, uint32_t s, uint32_t a) { return blend565(d, pack565(s), a); }
+    static constexpr unsigned group = Group;
+    static Pixel store(uint32_t w) { return Pack(w); }
+    static Pixel blendStraight(Pixel d, uint32_t s, uint32_t a) { return Blend(d, Pack(scaleRGB(s, a)), a); }
+    static Pixel blendPremul(Pixel d, uint32_t s, uint32_t a) { return Blend(d, Pack(s), a); }
     static Pixel blendVertex(Pixel d, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
         const uint32_t s = (r & 0x00FF0000u) | ((g >> 8) & 0x0000FF00u) | (b >> 16);
         return blendStraight(d, s, a);
     }
 };
 
-struct Fmt555 {
-    using Pixel = uint16_t;
-    static constexpr unsigned group = 0x60;
-    static Pixel store(uint32_t w) { return pack555(w); }
-    static Pixel blendStraight(Pixel d, uint32_t s, uint32_t a) { return blend555(d, pack555(scaleRGB(s, a)), a); }
-    static Pixel blendPremul(Pixel d, uint32_t s, uint32_t a) { return blend555(d, pack555(s), a); }
-    static Pixel blendVertex(Pixel d, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
-        const uint32_t s = (r & 0x00FF0000u) | ((g >> 8) & 0x0000FF00u) | (b >> 16);
-        return blendStraight(d, s, a);
-    }
-};
+using Fmt565 = Fmt16<pack565, blend565, 0x40>;
+using Fmt555 = Fmt16<pack555, blend555, 0x60>;
 
 }  // namespace Vant::SWRaster::px

@@ -17,6 +17,38 @@ namespace {
 
 namespace sw = Vant::SWRaster;
 
+struct Drawn {
+    std::vector<uint8_t> ours, model;
+};
+
+// Draws the strip quad's two triangles with entry `index`, under a random
+// draw colour, over the same random W x H canvas through our filler and
+// through the reference model.
+Drawn drawQuad(unsigned index, const sw::FixedVertex (&quad)[4], const std::vector<uint32_t>& texels, int TW, int TH,
+               int W, int H, std::mt19937& rng) {
+    const sw::FillColor fill{static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256),
+                             static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256)};
+    const sw::TextureInfo info{texels.data(), TW, TH, TW * TH};
+
+    const refmodel::Format mf = refmodel::formatOfIndex(index);
+    const int bpp = refmodel::bytesPerPixel(mf);
+    Drawn out;
+    out.ours.resize(static_cast<size_t>(W) * H * bpp);
+    for (auto& b : out.ours) b = static_cast<uint8_t>(rng());
+    out.model = out.ours;
+    const refmodel::Target target{out.model.data(), W * bpp, W, H, mf};
+    const refmodel::Texture mtex{texels.data(), TW, TH};
+    const refmodel::Paint paint{fill.a, fill.r, fill.g, fill.b};
+    for (const int tri : {0, 1}) {
+        const sw::FixedVertex t[3] = {quad[tri], quad[tri + 1], quad[tri + 2]};
+        sw::FillerTable[index](t, out.ours.data(), W * bpp, &info, &fill);
+        refmodel::Vertex m[3];
+        std::memcpy(m, t, sizeof m);
+        refmodel::fillTriangle(index, m, target, mtex, paint);
+    }
+    return out;
+}
+
 TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
     sw::InitFillerTable();
     std::mt19937 rng(611);
@@ -55,26 +87,8 @@ TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
                                          {x1, y0, 0, 0, 0, 0, u1, v0},
                                          {x0, y1, 0, 0, 0, 0, u0, v1},
                                          {x1, y1, 0, 0, 0, 0, u1, v1}};
-        const sw::FillColor fill{static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256),
-                                 static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256)};
-        const sw::TextureInfo info{texels.data(), TW, TH, TW * TH};
-
-        const refmodel::Format mf = refmodel::formatOfIndex(index);
-        const int bpp = refmodel::bytesPerPixel(mf);
-        std::vector<uint8_t> ours(static_cast<size_t>(W) * H * bpp);
-        for (auto& b : ours) b = static_cast<uint8_t>(rng());
-        std::vector<uint8_t> model = ours;
-        const refmodel::Target target{model.data(), W * bpp, W, H, mf};
-        const refmodel::Texture mtex{texels.data(), TW, TH};
-        const refmodel::Paint paint{fill.a, fill.r, fill.g, fill.b};
-        for (const int tri : {0, 1}) {
-            const sw::FixedVertex t[3] = {quad[tri], quad[tri + 1], quad[tri + 2]};
-            sw::FillerTable[index](t, ours.data(), W * bpp, &info, &fill);
-            refmodel::Vertex m[3];
-            std::memcpy(m, t, sizeof m);
-            refmodel::fillTriangle(index, m, target, mtex, paint);
-        }
-        ASSERT_EQ(ours, model) << "round " << round << " entry 0x" << std::hex << index << " du 0x" << du;
+        const Drawn drawn = drawQuad(index, quad, texels, TW, TH, W, H, rng);
+        ASSERT_EQ(drawn.ours, drawn.model) << "round " << round << " entry 0x" << std::hex << index << " du 0x" << du;
     }
 }
 
@@ -111,26 +125,8 @@ TEST(Rows, TurnedFilteredDrawsMatchTheReference) {
                        static_cast<int32_t>(std::clamp(y, 0.0, double(H)) * 65536), 0, 0, 0, 0,
                        static_cast<int32_t>(u * TW * 65536), static_cast<int32_t>(v * TH * 65536)};
         }
-        const sw::FillColor fill{static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256),
-                                 static_cast<int32_t>(rng() % 256), static_cast<int32_t>(rng() % 256)};
-        const sw::TextureInfo info{texels.data(), TW, TH, TW * TH};
-
-        const refmodel::Format mf = refmodel::formatOfIndex(index);
-        const int bpp = refmodel::bytesPerPixel(mf);
-        std::vector<uint8_t> ours(static_cast<size_t>(W) * H * bpp);
-        for (auto& b : ours) b = static_cast<uint8_t>(rng());
-        std::vector<uint8_t> model = ours;
-        const refmodel::Target target{model.data(), W * bpp, W, H, mf};
-        const refmodel::Texture mtex{texels.data(), TW, TH};
-        const refmodel::Paint paint{fill.a, fill.r, fill.g, fill.b};
-        for (const int tri : {0, 1}) {
-            const sw::FixedVertex t[3] = {quad[tri], quad[tri + 1], quad[tri + 2]};
-            sw::FillerTable[index](t, ours.data(), W * bpp, &info, &fill);
-            refmodel::Vertex m[3];
-            std::memcpy(m, t, sizeof m);
-            refmodel::fillTriangle(index, m, target, mtex, paint);
-        }
-        ASSERT_EQ(ours, model) << "round " << round << " entry 0x" << std::hex << index;
+        const Drawn drawn = drawQuad(index, quad, texels, TW, TH, W, H, rng);
+        ASSERT_EQ(drawn.ours, drawn.model) << "round " << round << " entry 0x" << std::hex << index;
     }
 }
 

@@ -7,6 +7,8 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include "Core/CoreError.h"
+#include "Core/SaveFiles.h"
 #include "orvek/AbstractFactory.h"
 #include "orvek/Log.h"
 #include "orvek/io/SharedRefs.h"
@@ -51,33 +53,6 @@ void load_carried(IStream& in, logic::GameStats& s) {
     std::vector<char> bytes;
     // Grows with the bytes that arrive, never with the count alone.
     if (in.read_block(bytes, count)) s.letters.assign(bytes.begin(), bytes.end());
-}
-
-template <class Map, class SaveValue>
-void save_map(OStream& out, const Map& map, SaveValue save_value) {
-    out << static_cast<std::uint32_t>(map.size());
-    for (const auto& [key, value] : map) {
-        if (!out.good()) break;
-        out.write_sized_block(key);
-        save_value(value);
-    }
-}
-
-// The count comes from the file: the loop ends with the stream.
-template <class Map, class LoadValue>
-void load_map(IStream& in, Map& map, LoadValue load_value) {
-    map.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    for (std::uint32_t i = 0; i < count && in.good(); ++i) {
-        std::string key;
-        in.read_string(key);
-        if (!in.good()) break;
-        typename Map::mapped_type value{};
-        load_value(value);
-        if (!in.good()) break;
-        map[key] = std::move(value);
-    }
 }
 
 }  // namespace
@@ -269,12 +244,7 @@ void CampaignPlayer::load(IStream& in) {
     if (!(in >> v).good()) return;
     if (v > version) {
         static orvek::LogChannel errors("Core.Profiles", 1);
-        const std::string text = "Campaign progress version " + std::to_string(v) +
-                                 " is newer than this game reads (" + std::to_string(version) + ").";
-        errors << text << std::endl;
-        orvek::io::Stream::Error info(text);
-        in.setstate(orvek::io::Stream::failbit, &info);
-        return;
+        return refuse_newer_version(in, v, version, "Campaign progress", errors);
     }
     auto load_best_results = [&] {
         load_map(in, best_results_, [&](std::shared_ptr<LevelResultI>& r) { orvek::io::load_shared(in, r); });

@@ -4,6 +4,7 @@
 
 #include "orvek/Exception.h"
 #include "orvek/Log.h"
+#include "orvek/io/Stream.h"
 
 namespace orvek::trelm::core {
 
@@ -21,5 +22,14 @@ void raise_core_error(const char* file, unsigned line, const char* function, con
 }
 
 void log_level_error(const std::string& message) { levels_error_channel() << message << std::endl; }
+
+void refuse_newer_version(orvek::io::IStream& in, std::uint32_t stored, std::uint32_t known, const std::string& what,
+                          const orvek::LogChannel& errors) {
+    const std::string text = what + " version " + std::to_string(stored) + " is newer than this game reads (" +
+                             std::to_string(known) + ").";
+    errors << text << std::endl;
+    orvek::io::Stream::Error info(text);
+    in.setstate(orvek::io::Stream::failbit, &info);
+}
 
 }  // namespace orvek::trelm::core

@@ -1,7 +1,6 @@
 #include "Core/LevelResult.h"
 
-#include <string>
-
+#include "Core/CoreError.h"
 #include "orvek/AbstractFactory.h"
 #include "orvek/Log.h"
 #include "orvek/io/Stream.h"
@@ -32,12 +31,7 @@ void ScoreLevelResult::load(orvek::io::IStream& in) {
     if (!(in >> stored).good()) return;
     if (stored > version) {
         static orvek::LogChannel errors("Core.Results", 1);
-        const std::string text = "Result record version " + std::to_string(stored) +
-                                 " is newer than this game reads (" + std::to_string(version) + ").";
-        errors << text << std::endl;
-        orvek::io::Stream::Error info(text);
-        in.setstate(orvek::io::Stream::failbit, &info);
-        return;
+        return refuse_newer_version(in, stored, version, "Result record", errors);
     }
     in >> score_;
     position_.load(in);

@@ -1,32 +1,11 @@
 #include "Core/Levels.h"
 
-#include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "Core/CoreError.h"
 #include "orvek/DirSearch.h"
 
 namespace orvek::trelm::core {
-
-namespace {
-
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
-
-// Upper-cased byte order, then plain byte order so that names differing only
-// in case still have a fixed order.
-bool folder_before(const std::string& a, const std::string& b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = upper(static_cast<unsigned char>(a[i]));
-        unsigned char y = upper(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
-}
-
-}  // namespace
 
 struct Levels::Impl {
     std::vector<LevelDescriptor> levels;
@@ -55,20 +34,14 @@ struct Levels::Impl {
 };
 
 Levels::Levels(const std::string& folder) : impl_(std::make_unique<Impl>()) {
-    // Listing order differs between file systems; level indexes are saved in
-    // progress and in the records table, so the folders are taken sorted.
-    std::vector<std::pair<std::string, std::string>> folders;
+    // Level indexes are saved in progress and in the records table; the
+    // search lists the folders in one fixed order on every file system.
     orvek::DirSearch search(folder + "/*.*", 1);
     for (auto it = search.begin(); it != search.end(); ++it) {
         orvek::DirEntry entry = *it;
         if (entry.name == "." || entry.name == "..") continue;
-        folders.emplace_back(entry.name, entry.full_path());
-    }
-    std::sort(folders.begin(), folders.end(),
-              [](const auto& a, const auto& b) { return folder_before(a.first, b.first); });
-    for (const auto& f : folders) {
         LevelDescriptor level;
-        if (level.load(f.second)) impl_->levels.push_back(level);
+        if (level.load(entry.full_path())) impl_->levels.push_back(level);
     }
 }
 

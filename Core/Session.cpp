@@ -6,6 +6,7 @@
 #include "Core/CampaignPlayer.h"
 #include "Core/CoreError.h"
 #include "Core/Profiles.h"
+#include "Core/SaveFiles.h"
 #include "Core/Session_Impl_.h"
 #include "logic/SkinLookup.h"
 #include "orvek/File.h"
@@ -156,31 +157,14 @@ StatisticsRecord& Session::best_statistics() { return impl_->best_statistics; }
 void Session::save_statistics(orvek::io::OStream& out) const {
     out << std::uint8_t{0};
     impl_->best_statistics.save(out);
-    out << static_cast<std::uint32_t>(impl_->sub_level_statistics.size());
-    for (const auto& [key, record] : impl_->sub_level_statistics) {
-        if (!out.good()) break;
-        out.write_sized_block(key);
-        record.save(out);
-    }
+    save_map(out, impl_->sub_level_statistics, [&](const StatisticsRecord& record) { record.save(out); });
 }
 
 void Session::load_statistics(orvek::io::IStream& in) {
     std::uint8_t version = 0;
     in >> version;
     impl_->best_statistics.load(in);
-    impl_->sub_level_statistics.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    // The count is the file's: the loop ends with the stream.
-    for (std::uint32_t i = 0; i < count && in.good(); ++i) {
-        std::string key;
-        StatisticsRecord record;
-        in.read_string(key);
-        if (!in.good()) break;
-        record.load(in);
-        if (!in.good()) break;
-        impl_->sub_level_statistics[key] = record;
-    }
+    load_map(in, impl_->sub_level_statistics, [&](StatisticsRecord& record) { record.load(in); });
 }
 
 }  // namespace orvek::trelm::core

@@ -2,17 +2,9 @@
 
 #include "Core/CoreError.h"
 #include "Core/LevelAttributes.h"
-#include "orvek/config/ConfigValue.h"
 #include "orvek/config/XmlAttributes.h"
 
 namespace orvek::trelm::core {
-
-namespace {
-
-orvek::ostrel::ConfigValueReadOnly<std::string> graphics_dir("levels/@sublevels_graphics_settings_dir",
-                                                             "data/levels-xml/GraphicsSettings");
-
-}  // namespace
 
 struct SubLevelDescriptor::Impl {
     std::string id;
@@ -36,7 +28,8 @@ bool SubLevelDescriptor::load(const std::string& path) {
         return false;
     }
     impl_->id = attribute_string(a, "sub-level/@id");
-    const std::string graphics_path = graphics_dir.get() + "/" + attribute_string(a, "sub-level/@graphics_settings");
+    const std::string graphics_path =
+        graphics_settings_dir() + "/" + attribute_string(a, "sub-level/@graphics_settings");
     orvek::ostrel::XmlAttributes b;
     if (!b.load(graphics_path.c_str())) {
         log_level_error("Cannot read graphics settings file " + graphics_path + " of sub-level file " + path + ": " +

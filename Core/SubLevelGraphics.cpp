@@ -81,6 +81,8 @@ struct SubLevelGraphics::Impl {
     }
 };
 
+std::string graphics_settings_dir() { return graphics_dir.get(); }
+
 SubLevelGraphics::SubLevelGraphics() : impl_(std::make_unique<Impl>()) {}
 SubLevelGraphics::SubLevelGraphics(const SubLevelGraphics& other)
     : impl_(std::make_unique<Impl>(*other.impl_)) {}
@@ -91,7 +93,8 @@ SubLevelGraphics& SubLevelGraphics::operator=(const SubLevelGraphics& other) {
 SubLevelGraphics::~SubLevelGraphics() = default;
 
 bool SubLevelGraphics::load(const orvek::ostrel::XmlAttributes& b) {
-    const std::string frame_path = graphics_dir.get() + "/" + attribute_string(b, "sub-level/settings/frame/@file");
+    const std::string frame_path =
+        graphics_settings_dir() + "/" + attribute_string(b, "sub-level/settings/frame/@file");
     orvek::ostrel::XmlAttributes frame;
     if (!frame.load(frame_path.c_str())) {
         log_level_error("Cannot read frame file " + frame_path + ": " + frame.error_text);

@@ -43,6 +43,10 @@ struct PortalDescriptor {
     AnimatedSprite second;
 };
 
+// The graphics folder: where the sub-levels' graphics settings files and
+// the frame files they name are read from.
+std::string graphics_settings_dir();
+
 class SubLevelGraphics {
 public:
     SubLevelGraphics();

@@ -390,6 +390,16 @@ public:
     }
 };
 
+// One unturned full-screen draw of `img` on each side: ours with its nearest
+// filler, pixman with `op`.
+void drawFullScreen(Ours& ours, Pixman& px, const Image& img, pixman_op_t op) {
+    Texture tex(img);
+    ours.draw(tex, FullScreen, false);
+    pixman_image_t* src = Pixman::source(img);
+    pixman_image_composite32(op, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
+    pixman_image_unref(src);
+}
+
 // How far the two results lie apart per workload: the share of pixels
 // where some channel differs by more than 8. Confirms that both draw the
 // same thing; rounding differs by design.
@@ -411,21 +421,13 @@ void compareResults() {
     {
         Ours ours;
         Pixman px;
-        Texture tex(backgroundImage());
-        ours.draw(tex, FullScreen, false);
-        pixman_image_t* src = Pixman::source(backgroundImage());
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
-        pixman_image_unref(src);
+        drawFullScreen(ours, px, backgroundImage(), PIXMAN_OP_SRC);
         report(Workloads[0], ours, px);
     }
     {
         Ours ours;
         Pixman px;
-        Texture tex(layerImage());
-        ours.draw(tex, FullScreen, false);
-        pixman_image_t* src = Pixman::source(layerImage());
-        pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
-        pixman_image_unref(src);
+        drawFullScreen(ours, px, layerImage(), PIXMAN_OP_OVER);
         report(Workloads[1], ours, px);
     }
     {
@@ -439,11 +441,8 @@ void compareResults() {
     {
         Ours ours;
         Pixman px;
-        Texture back(backgroundImage()), spr(smallSprite());
-        ours.draw(back, FullScreen, false);
-        pixman_image_t* src = Pixman::source(backgroundImage());
-        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, px.dst, 0, 0, 0, 0, 0, 0, DestW, DestH);
-        pixman_image_unref(src);
+        drawFullScreen(ours, px, backgroundImage(), PIXMAN_OP_SRC);
+        Texture spr(smallSprite());
         for (const Placement& p : scenePlacements()) {
             ours.draw(spr, p, true);
             PixmanSprite(smallSprite(), p).draw(px.dst);

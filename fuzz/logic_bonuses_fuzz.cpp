@@ -9,10 +9,10 @@
 #include "logic/ActiveBonuses.h"
 #include "logic/BonusFall.h"
 #include "logic/BonusWord.h"
+#include "logic/Factories.h"
 #include "logic/Game.h"
 #include "logic/GameSetup.h"
 #include "logic/LegacyRand.h"
-#include "orvek/AbstractFactory.h"
 #include "orvek/Exception.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/io/Stream.h"
@@ -20,26 +20,6 @@
 namespace lg = orvek::trelm::logic;
 
 namespace {
-
-orvek::Factory<lg::Way> way_factory("class orvek::trelm::logic::Way");
-orvek::Factory<lg::BonusSpeed> speed_factory("class orvek::trelm::logic::BonusSpeed");
-orvek::Factory<lg::BonusPullInApplier> pull_factory("class orvek::trelm::logic::BonusPullInApplier");
-orvek::Factory<lg::BonusIntensifierApplier> intens_factory("class orvek::trelm::logic::BonusIntensifierApplier");
-orvek::Factory<lg::BonusWordBonus> word_bonus_factory("class orvek::trelm::logic::BonusWordBonus");
-orvek::Factory<lg::BonusWordLife> word_life_factory("class orvek::trelm::logic::BonusWordLife");
-orvek::Factory<lg::BonusWildBall> f1("class orvek::trelm::logic::BonusWildBall");
-orvek::Factory<lg::BonusSlowing> f2("class orvek::trelm::logic::BonusSlowing");
-orvek::Factory<lg::BonusGoBack> f3("class orvek::trelm::logic::BonusGoBack");
-orvek::Factory<lg::BonusStop> f4("class orvek::trelm::logic::BonusStop");
-orvek::Factory<lg::BonusBomb> f5("class orvek::trelm::logic::BonusBomb");
-orvek::Factory<lg::BonusLightning> f6("class orvek::trelm::logic::BonusLightning");
-orvek::Factory<lg::BonusColorBomb> f7("class orvek::trelm::logic::BonusColorBomb");
-orvek::Factory<lg::BonusPullIn> f8("class orvek::trelm::logic::BonusPullIn");
-orvek::Factory<lg::BonusIntensifier> f9("class orvek::trelm::logic::BonusIntensifier");
-orvek::Factory<lg::BonusProgress> f10("class orvek::trelm::logic::BonusProgress");
-orvek::Factory<lg::BonusJewel> f11("class orvek::trelm::logic::BonusJewel");
-orvek::Factory<lg::BonusCoin> f12("class orvek::trelm::logic::BonusCoin");
-orvek::Factory<lg::BonusLetter> f13("class orvek::trelm::logic::BonusLetter");
 
 // One straight way with its marks, an 800 x 600 field.
 class Creator : public lg::GameCreator {
@@ -73,7 +53,7 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool configured = [] {
         orvek::ostrel::ConfigRegistry::instance().ensure_updated();
-        return true;
+        return !lg::logic_factory_names().empty();
     }();
     (void)configured;
     lg::Game game;

@@ -33,8 +33,6 @@ ostrel::ConfigValueReadOnly<float> points_for_path("level_complete_effect/@point
 ostrel::ConfigValueReadOnly<float> bonusfall_radius("bonuses/@bonusfall_radius", 15.0f);
 ostrel::ConfigValueReadOnly<int> jewels_quantity("bonuses/@jewels_quantity", 3);
 
-constexpr std::int32_t sequence_acceleration_code = 15;
-
 WayPosition mark_of(const Way& w, int mark) { return w.geometry().marks[mark]; }
 
 // A record of a damaged save may name a point the way does not have.
@@ -49,6 +47,17 @@ std::uint32_t read_count(io::IStream& in) {
     in >> n;
     if (n == 0xFFFFFFFEu) in >> n;
     return in.good() ? n : 0;
+}
+
+// Loads a counted list of shared objects and hands on each one that arrived.
+template <class T, class Take>
+void load_shared_list(io::IStream& in, Take take) {
+    const std::uint32_t n = read_count(in);
+    for (std::uint32_t i = 0; i < n && in.good(); ++i) {
+        std::shared_ptr<T> p;
+        io::load_shared(in, p);
+        if (p) take(std::move(p));
+    }
 }
 
 void save_records(io::OStream& out, const std::vector<WayPosition>& records) {
@@ -131,18 +140,18 @@ void ActiveBonuses::cancel_intensifier() { effects_[effect_intensifier].reset();
 
 void ActiveBonuses::set_probabilities(const std::vector<std::pair<std::int32_t, float>>& weights) {
     kind_table_.clear();
+    // The acceleration bonus lies past the range: it is never drawn.
+    const auto drawable = [](std::int32_t kind, float weight) {
+        return kind >= bonus_wild_ball && kind <= bonus_aiming_hit && weight > 0.0f && std::isfinite(weight);
+    };
     double total = 0.0;
     for (const auto& [kind, weight] : weights)
-        if (kind != sequence_acceleration_code && kind >= bonus_wild_ball && kind <= bonus_aiming_hit &&
-            weight > 0.0f && std::isfinite(weight))
-            total += weight;
+        if (drawable(kind, weight)) total += weight;
     // Weights that give nothing to draw leave the table empty: no bonus.
     if (!(total > 0.0) || !std::isfinite(total)) return;
     double c = 0.0;
     for (const auto& [kind, weight] : weights) {
-        if (kind == sequence_acceleration_code || kind < bonus_wild_ball || kind > bonus_aiming_hit ||
-            !(weight > 0.0f) || !std::isfinite(weight))
-            continue;
+        if (!drawable(kind, weight)) continue;
         c += weight;
         kind_table_[float(c / total)] = kind;
     }
@@ -289,7 +298,7 @@ void ActiveBonuses::update_falling(float dt) {
         } else {
             falling_.erase(at);
             game_->remove_object(b);
-            if (b->kind() != sequence_acceleration_code)
+            if (b->kind() != bonus_sequence_acceleration)
                 game_->add_action(
                     make_game_action<GameActionMedalsStats>(action_medals_stats, medals_stats_bonus_missed));
         }
@@ -429,31 +438,18 @@ void ActiveBonuses::load(io::IStream& in) {
     // The effects are indexed by kind: whatever the file holds, there are
     // six slots, and an effect sits in its own kind's slot.
     std::vector<std::shared_ptr<BonusBase>> effects(effect_slot_count);
-    std::uint32_t n = read_count(in);
-    for (std::uint32_t i = 0; i < n && in.good(); ++i) {
-        std::shared_ptr<BonusBase> e;
-        io::load_shared(in, e);
-        if (e && e->kind() >= 0 && e->kind() < effect_slot_count) effects[std::size_t(e->kind())] = e;
-    }
+    load_shared_list<BonusBase>(in, [&effects](std::shared_ptr<BonusBase> e) {
+        if (e->kind() >= 0 && e->kind() < effect_slot_count) effects[std::size_t(e->kind())] = std::move(e);
+    });
     FallingList falling;
-    n = read_count(in);
-    for (std::uint32_t i = 0; i < n && in.good(); ++i) {
-        std::shared_ptr<BonusFall> b;
-        io::load_shared(in, b);
-        if (b) falling.push_back(b);
-    }
+    load_shared_list<BonusFall>(in, [&falling](std::shared_ptr<BonusFall> b) { falling.push_back(std::move(b)); });
     std::vector<std::shared_ptr<BonusWord>> words;
-    n = read_count(in);
-    for (std::uint32_t i = 0; i < n && in.good(); ++i) {
-        std::shared_ptr<BonusWord> w;
-        io::load_shared(in, w);
-        if (w) words.push_back(w);
-    }
+    load_shared_list<BonusWord>(in, [&words](std::shared_ptr<BonusWord> w) { words.push_back(std::move(w)); });
     std::uint32_t chain = 0, combo = 0;
     std::uint8_t match = 0, table_version = 0;
     in >> chain >> combo >> match >> table_version;
     std::map<float, std::int32_t> table;
-    n = read_count(in);
+    const std::uint32_t n = read_count(in);
     for (std::uint32_t i = 0; i < n && in.good(); ++i) {
         float key = 0.0f;
         std::uint32_t kind = 0;
@@ -466,12 +462,7 @@ void ActiveBonuses::load(io::IStream& in) {
     float next_explosion = never, finish_time = never;
     in >> next_explosion >> finish_time;
     FinishedWays finished;
-    n = read_count(in);
-    for (std::uint32_t i = 0; i < n && in.good(); ++i) {
-        std::shared_ptr<Way> w;
-        io::load_shared(in, w);
-        if (w) finished.insert(w);
-    }
+    load_shared_list<Way>(in, [&finished](std::shared_ptr<Way> w) { finished.insert(w); });
     std::uint32_t created = 0;
     in >> created;
     if (!in.good()) return;

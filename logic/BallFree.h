@@ -71,7 +71,6 @@ public:
     const WayPosition& landing() const { return landing_; }
     std::uint32_t indirect() const { return indirect_; }
     std::shared_ptr<BallEmpty> slot() const { return slot_.lock(); }
-    std::shared_ptr<Ball> contour_ball() const { return contour_ball_.lock(); }
     const std::vector<std::weak_ptr<Ball>>& excluded() const { return excluded_; }
     const std::multimap<float, std::weak_ptr<Ball>>& candidates() const { return candidates_; }
     std::weak_ptr<ZelkorRegion> head() const { return head_; }

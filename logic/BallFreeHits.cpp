@@ -295,12 +295,8 @@ void BallFree::finish_connection() {
     const std::int32_t col = ball_->color();
     const Sequence::BallPtr* behind = s->neighbour(*e, -1);
     const Sequence::BallPtr* ahead = s->neighbour(*e, +1);
-    bool sniper = false;
-    if (behind && ahead) {
-        const std::int32_t bc = (*behind)->color();
-        sniper = col != color_none && bc != color_none && (col == color_wild || bc == color_wild || col == bc) &&
-                 colors_match(col, (*ahead)->color());
-    }
+    const bool sniper =
+        behind && ahead && colors_match(col, (*behind)->color()) && colors_match(col, (*ahead)->color());
     std::shared_ptr<Ball> b = std::move(ball_);
     ball_.reset();
     connecting_ = 0;

@@ -26,6 +26,9 @@ float game_time(const Game* g) { return g ? g->time() : 0.0f; }
 
 }  // namespace
 
+float bonus_gravitation() { return gravitation.get(); }
+float pull_in_time() { return time_pull_in.get(); }
+
 // ---------------------------------------------------------------- base
 
 BonusBase::~BonusBase() = default;

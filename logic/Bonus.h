@@ -107,6 +107,11 @@ private:
     std::uint32_t count_ = 0;
 };
 
+// "bonuses/@gravitation" (30): the downward acceleration of falling bonuses.
+float bonus_gravitation();
+// "bonuses/@time_pull_in" (30): how long a caught pull-in lasts.
+float pull_in_time();
+
 // The horizontal acceleration that brings a body at height y with vertical
 // speed vy and horizontal offset dx (target minus body) onto the target's
 // line under gravity g, clamped to +-200; 0 when it never gets there.

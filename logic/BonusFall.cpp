@@ -20,11 +20,9 @@ namespace orvek::trelm::logic {
 
 namespace {
 
-ostrel::ConfigValueReadOnly<float> gravitation("bonuses/@gravitation", 30.0f);
 ostrel::ConfigValueReadOnly<float> speed_rotation("bonuses/@speed_rotation", 6.2831855f);
 ostrel::ConfigValueReadOnly<float> speed0("bonuses/@bonusfall_speed0", 30.0f);
 ostrel::ConfigValueReadOnly<float> speed_inc("bonuses/@bonusfall_speed_inc", 50.0f);
-ostrel::ConfigValueReadOnly<float> time_pull_in("bonuses/@time_pull_in", 30.0f);
 ostrel::ConfigValueReadOnly<float> progress_increment("bonuses/@progress_increment", 10.0f);
 ostrel::ConfigValueReadOnly<int> points_for_jewel("bonuses/@points_for_jewel", 1000);
 ostrel::ConfigValueReadOnly<int> increment_points_for_jewel("bonuses/@increment_points_for_jewel", 1000);
@@ -72,7 +70,7 @@ Game* BonusFall::owner_game() const {
 
 void BonusFall::on_update(float dt) {
     position() += velocity_ * dt;
-    velocity_.y += gravitation.get() * dt;
+    velocity_.y += bonus_gravitation() * dt;
     float r = rotation() + speed_rotation.get() * dt;
     if (r >= two_pi) r -= two_pi;
     set_rotation(r);
@@ -209,7 +207,7 @@ void BonusPullIn::on_caught() {
     BonusFall::on_caught();
     ActiveBonuses* holder = bonuses();
     Game* g = owner_game();
-    if (holder && g) holder->add(std::make_shared<BonusPullInApplier>(g, g->time() + time_pull_in.get()));
+    if (holder && g) holder->add(std::make_shared<BonusPullInApplier>(g, g->time() + pull_in_time()));
 }
 
 BonusIntensifier::BonusIntensifier(ActiveBonuses* b, const Vector2& p)

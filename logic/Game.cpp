@@ -236,13 +236,14 @@ void Game::update(float dt) {
 void Game::hit_flying_balls() {
     for (auto& f : flying_) {
         if (is_flying_ball_dropped(f.get()) || !f->can_hit()) continue;
+        const auto ball = f->ball();
+        if (!ball) continue;
         for (auto& s : sequences_) {
             if (is_flying_ball_dropped(f.get())) break;
             if (!live(*s)) continue;
             for (auto& b : s->balls()) {
                 if (!live(*s) || is_flying_ball_dropped(f.get())) break;
-                const auto ball = f->ball();
-                if (ball && flying_contact(*ball, *b) != 0.0f) f->add_candidate(b);
+                if (flying_contact(*ball, *b) != 0.0f) f->add_candidate(b);
             }
         }
     }
@@ -326,28 +327,23 @@ void Game::release_sequences() {
     release_after_bonuses();
     drive_creatures_home();
 
-    const std::size_t n = ways_.size();
-    if (next_release_.size() < n) next_release_.resize(n, 0.0f);
-    std::vector<int> counts(n, 0);
-    std::vector<bool> busy(n, false), has_chain(n, false);
-    for (const auto& s : sequences_) {
-        if (!live(*s)) continue;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (ways_[i].get() != s->way()) continue;
-            has_chain[i] = true;
-            counts[i] += int(s->balls().size());
-            if (!s->empty() && i < way_settings_.size() &&
-                ways_[i]->distance_from_start_mark(s->rear_ball()->way_position()) <
-                    way_settings_[i].path_for_next_sequence)
-                busy[i] = true;
-        }
-    }
-    for (std::size_t i = n; i-- > 0;) {
-        if (i >= way_settings_.size()) continue;
-        const bool release =
-            next_release_[i] <= time_ || !has_chain[i] || counts[i] <= size_small_seq.get() || !busy[i];
-        if (!release) continue;
+    if (next_release_.size() < ways_.size()) next_release_.resize(ways_.size(), 0.0f);
+    // A release adds a chain to its own way only, so each way is counted
+    // right before its own decision.
+    for (std::size_t i = std::min(ways_.size(), way_settings_.size()); i-- > 0;) {
+        const Way& way = *ways_[i];
         const WaySettings& ws = way_settings_[i];
+        int count = 0;
+        bool busy = false, has_chain = false;
+        for (const auto& s : sequences_) {
+            if (!live(*s) || s->way() != &way) continue;
+            has_chain = true;
+            count += int(s->balls().size());
+            if (!s->empty() && way.distance_from_start_mark(s->rear_ball()->way_position()) < ws.path_for_next_sequence)
+                busy = true;
+        }
+        const bool release = next_release_[i] <= time_ || !has_chain || count <= size_small_seq.get() || !busy;
+        if (!release) continue;
         next_release_[i] = time_ + ws.sequences_dtime;
         Sequence* s = add_sequence(ways_[i].get(), ws.sequences_size, ws.sequences_uniformity,
                                    [this] { return random_ball_color(); });

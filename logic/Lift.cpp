@@ -111,9 +111,8 @@ void Lift::load(const std::vector<std::int32_t>& colors) {
     Way* shaft = g->shaft_way().get();
     auto c = std::make_shared<Sequence>(g, shaft, Float3());
     std::size_t next = 0;
-    const std::vector<std::int32_t> list = colors;
     c->fill(n, 1, WayPosition(0, Vector2(top_.x, desktop + r)), -1,
-            [&list, &next] { return next < list.size() ? list[next++] : color_none; }, false);
+            [&colors, &next] { return next < colors.size() ? colors[next++] : color_none; }, false);
     chain_ = c;
     g->insert_sequence(std::move(c));
 }

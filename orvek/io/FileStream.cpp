@@ -23,6 +23,20 @@ void sync_directory_of(const std::string& path) {
 
 std::string temp_name_for(const std::string& resolved_target) { return resolved_target + ".tmp"; }
 
+// Starts a fresh opening (keys and names afresh, state good, the given mask)
+// and opens the file; when it cannot be opened the stream gets fail with the
+// system's reason and the path.
+template <class S>
+bool open_fresh(S& stream, FileBuf& buf, const std::string& path, OpenMode mode, std::uint32_t exception_mask) {
+    stream.reset();
+    stream.clear();
+    stream.exceptions(exception_mask);
+    if (buf.open(path.c_str(), mode | open_mode::binary)) return true;
+    ErrorInfo info(path, buf.error_info());
+    stream.setstate(Stream::failbit, &info);
+    return false;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- FileBuf
@@ -57,14 +71,7 @@ IFStream::~IFStream() = default;
 
 void IFStream::open(const std::string& path, OpenMode mode, std::uint32_t exception_mask) {
     if (buf_.is_open()) buf_.close();
-    reset();
-    clear();
-    exceptions(exception_mask);
-    if (!buf_.open(path.c_str(), mode | open_mode::in | open_mode::binary)) {
-        ErrorInfo info(path, buf_.error_info());
-        setstate(failbit, &info);
-        return;
-    }
+    if (!open_fresh(*this, buf_, path, mode | open_mode::in, exception_mask)) return;
     if (!(flags() & no_header)) read_header();
 }
 
@@ -90,14 +97,7 @@ void OFStream::open(const std::string& path, OpenMode mode, std::uint32_t except
         ErrorInfo info(buf_.file_name(), buf_.error_info());
         setstate(failbit, &info);
     }
-    reset();
-    clear();
-    exceptions(exception_mask);
-    if (!buf_.open(path.c_str(), mode | open_mode::out | open_mode::binary)) {
-        ErrorInfo info(path, buf_.error_info());
-        setstate(failbit, &info);
-        return;
-    }
+    if (!open_fresh(*this, buf_, path, mode | open_mode::out, exception_mask)) return;
     if (!(flags() & no_header)) write_header();
 }
 

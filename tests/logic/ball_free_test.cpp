@@ -52,10 +52,6 @@ bool has_run(const std::vector<std::int32_t>& types, const std::vector<std::int3
     return std::search(types.begin(), types.end(), run.begin(), run.end()) != types.end();
 }
 
-void norm(ShotBench& b, const char* medal, const char* value) {
-    b.skin.attribute(std::string("menu/trophy-room/medals/") + medal + "/norm", "value", value);
-}
-
 bool finite(const Vector2& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
 
 bool has_placeholder(const ShotBench& b) {

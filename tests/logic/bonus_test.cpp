@@ -8,7 +8,7 @@
 #include "logic/Ball.h"
 #include "logic/Bonus.h"
 #include "logic/BonusWord.h"
-#include "orvek/AbstractFactory.h"
+#include "logic/Factories.h"
 #include "orvek/io/SharedRefs.h"
 #include "support/BonusHarness.h"
 
@@ -367,14 +367,6 @@ TEST(BonusWalk, ResetMakesEverythingIdleAndKeepsTheWords) {
 
 namespace {
 
-orvek::Factory<lg::Way> way_factory("class orvek::trelm::logic::Way");
-orvek::Factory<lg::BonusSpeed> speed_factory("class orvek::trelm::logic::BonusSpeed");
-orvek::Factory<lg::BonusPullInApplier> pull_factory("class orvek::trelm::logic::BonusPullInApplier");
-orvek::Factory<lg::BonusIntensifierApplier> intens_factory("class orvek::trelm::logic::BonusIntensifierApplier");
-orvek::Factory<lg::BonusWordLife> word_factory("class orvek::trelm::logic::BonusWordLife");
-orvek::Factory<lg::BonusCoin> coin_factory("class orvek::trelm::logic::BonusCoin");
-orvek::Factory<lg::BonusLetter> letter_factory("class orvek::trelm::logic::BonusLetter");
-
 std::string save_holder(const lg::ActiveBonuses& h) {
     std::stringbuf buf;
     orvek::io::OStream out(&buf);
@@ -395,6 +387,7 @@ void load_holder(const std::string& bytes, lg::ActiveBonuses& h) {
 }  // namespace
 
 TEST(BonusStream, RoundTripRelinksEverythingToTheNewGame) {
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     BonusBench a;
     use_way(a, walk_way(40.0f));
     a.holder->set_probabilities({{2, 1.0f}, {13, 1.0f}});
@@ -453,6 +446,7 @@ TEST(BonusStream, RoundTripRelinksEverythingToTheNewGame) {
 }
 
 TEST(BonusStream, EffectSlotsAreSixWhateverTheFileSays) {
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     for (std::uint32_t count : {0u, 2u, 9u}) {
         SCOPED_TRACE(count);
         std::stringbuf buf;

@@ -23,6 +23,7 @@
 #include "logic/ZelkorRegion.h"
 #include "orvek/io/SharedRefs.h"
 #include "orvek/io/Stream.h"
+#include "support/BusyLevel.h"
 #include "support/GameHarness.h"
 
 namespace {
@@ -38,8 +39,8 @@ constexpr float dt = 0.032f;  // app/@dt
 
 // ---------------------------------------------------------------- levels
 
-// A way whose every segment can be hit from off the way.
-std::shared_ptr<lg::Way> open_way(lg::WayGeometry g) {
+// A contour whose every segment can be hit from off the way.
+std::shared_ptr<lg::Way> open_contour(lg::WayGeometry g) {
     for (auto& p : g.points) p.open = 1;
     return logictest::way(g);
 }
@@ -55,20 +56,12 @@ void busy_level(TestCreator& c, FakeSkin& skin, int mission_balls) {
     ws.sequences_dtime = 9.0f;
     ws.path_for_next_sequence = 150.0f;
     ws.speed_forward = {0.0f, 45.0f, 200.0f};
-    c.ways = {open_way(logictest::geometry({{-30.0f, 140.0f}, {830.0f, 140.0f}, {830.0f, 300.0f}, {-30.0f, 300.0f}})),
-              open_way(logictest::geometry({{830.0f, 400.0f}, {-30.0f, 400.0f}, {-30.0f, 470.0f}, {400.0f, 470.0f}}))};
+    c.ways = {logictest::open_way({{-30.0f, 140.0f}, {830.0f, 140.0f}, {830.0f, 300.0f}, {-30.0f, 300.0f}}),
+              logictest::open_way({{830.0f, 400.0f}, {-30.0f, 400.0f}, {-30.0f, 470.0f}, {400.0f, 470.0f}})};
     c.settings = {ws, ws};
-    c.params.storage = 3;
-    c.params.bonus_balls_min = 2.0f;
-    c.params.bonus_balls_max = 4.0f;
-    c.params.coin_balls_min = 5.0f;
-    c.params.coin_balls_max = 8.0f;
-    c.params.coins_for_life = 3;
-    c.params.time_block_shoot = 0.3f;
-    c.params.desktop_width = 800.0f;
-    c.params.desktop_height = 600.0f;
+    c.params = logictest::busy_params(3, 2.0f, 4.0f, 5.0f, 8.0f);
     c.mission_balls = mission_balls;
-    c.contour = open_way(logictest::contour_way(Vector2(400.0f, 560.0f), 540.0f, 24)->geometry());
+    c.contour = open_contour(logictest::contour_way(Vector2(400.0f, 560.0f), 540.0f, 24)->geometry());
     c.extra = [](lg::GameSetup& s) {
         s.set_contour_speed(lg::Float3(0.0f, 120.0f, 250.0f));
         s.set_platform_line(560.0f, 60.0f, 740.0f);

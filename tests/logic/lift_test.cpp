@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "orvek/AbstractFactory.h"
+#include "logic/Factories.h"
 #include "orvek/io/SharedRefs.h"
 #include "support/SupplyBench.h"
 
@@ -13,12 +13,6 @@ namespace {
 
 constexpr float kStep = 0.032f;  // 50 units per second: 1.6 units per step
 constexpr float kRadius = 12.5f;
-
-orvek::Factory<lg::Way> way_factory("class orvek::trelm::logic::Way");
-orvek::Factory<lg::Ball> ball_factory("class orvek::trelm::logic::Ball");
-orvek::Factory<lg::Sequence> sequence_factory("class orvek::trelm::logic::Sequence");
-orvek::Factory<lg::Lift> lift_factory("class orvek::trelm::logic::Lift");
-orvek::Factory<lg::Door> door_factory("class orvek::trelm::logic::Door");
 
 }  // namespace
 
@@ -190,6 +184,7 @@ TEST(Lift, RaisingLiftGoesDownWhenItsColumnIsGone) {
 }
 
 TEST(Lift, StreamRoundTripKeepsStatesPlacesAndLinks) {
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     SupplyBench b;
     lg::LiftSystem& ls = b.lift();
     ls.send({1, 2});
@@ -220,6 +215,7 @@ TEST(Lift, StreamRoundTripKeepsStatesPlacesAndLinks) {
 }
 
 TEST(Lift, LoadedIntoAGameTheLiftAndDoorAreAnnounced) {
+    ASSERT_FALSE(lg::logic_factory_names().empty());
     SupplyBench b;
     std::stringbuf buf;
     {

@@ -33,10 +33,6 @@ void consume(ShotBench& b, const Balls& removed, const Consume& c) {
                          c.creatures_ahead, c.way, c.indirect, c.sniper, c.high_speed);
 }
 
-void norm(ShotBench& b, const char* medal, const char* value) {
-    b.skin.attribute(std::string("menu/trophy-room/medals/") + medal + "/norm", "value", value);
-}
-
 int last_points(const ShotBench& b) {
     const auto* p = b.rec.last_payload<lg::GameActionPoints>(lg::action_points);
     return p ? p->points : -1;

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "logic/Way.h"
-#include "orvek/AbstractFactory.h"
+#include "logic/Factories.h"
 #include "orvek/Exception.h"
 #include "orvek/io/SharedRefs.h"
 #include "support/LogicHarness.h"
@@ -514,7 +514,7 @@ TEST(WayStream, MakeSegmentIsABoundedTwoPointWay) {
 }
 
 TEST(WayStream, SharedWaysAreWrittenOnceAndLoadShared) {
-    static orvek::Factory<Way> factory("class orvek::trelm::logic::Way");
+    ASSERT_FALSE(logic::logic_factory_names().empty());
     auto w = logictest::u_way(true);
     std::stringbuf buf;
     {

@@ -35,6 +35,24 @@ std::string save_handles(const std::vector<Refs<Leaf>>& handles) {
     return buf.str();
 }
 
+// The bytes of one handle to a new leaf; the leaf is gone again on return.
+std::string save_one_leaf(std::uint32_t value, const std::string& text) {
+    Refs<Leaf> h(new Leaf(value, text));
+    return save_handles({h});
+}
+
+// The buffer comes first so that the stream can read its header from it.
+struct BytesBuf {
+    std::stringbuf buf;
+};
+
+// An input stream over saved bytes, past their header.
+struct LoadStream : BytesBuf, IStream {
+    explicit LoadStream(const std::string& bytes) : BytesBuf{std::stringbuf(bytes)}, IStream(&buf) {
+        read_header();
+    }
+};
+
 }  // namespace
 
 TEST(Factories, NewerRegistrationsHideOlderOnesUntilTheyGo) {
@@ -107,9 +125,7 @@ TEST(SharedReferences, ThreeHandlesShareOneCounterAgainAfterLoading) {
     // The object and its counter are written once.
     EXPECT_EQ(bytes.size(), 21 + (4 + 4 + 4 + 21 + 4 + 13) + (4 + 4 + 4 + 4 + 4 + 4) + 2 * 8);
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Leaf> a, b, c;
         load_refs(is, a);
         load_refs(is, b);
@@ -126,9 +142,7 @@ TEST(SharedReferences, ThreeHandlesShareOneCounterAgainAfterLoading) {
 TEST(SharedReferences, ANullHandleIsTwoZeroKeys) {
     const std::string bytes = save_handles({Refs<Leaf>()});
     EXPECT_EQ(bytes.substr(21), Bytes().u32(0).u32(0).s);
-    std::stringbuf buf(bytes);
-    IStream is(&buf);
-    is.read_header();
+    LoadStream is(bytes);
     Refs<Leaf> h(new Leaf);
     load_refs(is, h);
     EXPECT_FALSE(h);
@@ -150,9 +164,7 @@ TEST(SharedReferences, SharedPointersLoadIntoOneOwnerGroup) {
 
     std::shared_ptr<Leaf> a, b;
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         load_shared(is, a);
         load_shared(is, b);
         ASSERT_TRUE(a);
@@ -184,9 +196,7 @@ TEST(SharedReferences, HandlesAndSharedPointersInsideObjectsShareOneCounter) {
     std::weak_ptr<Holder> weak;
     std::shared_ptr<Leaf> second;
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         load_weak(is, weak);
         auto holder = weak.lock();
         ASSERT_TRUE(holder);
@@ -207,17 +217,11 @@ TEST(SharedReferences, HandlesAndSharedPointersInsideObjectsShareOneCounter) {
 TEST(SharedReferences, AStoredCountIsIgnored) {
     // Whatever count a file holds, the loaded handles alone decide.
     const int before = live_leaves();
-    std::string bytes;
-    {
-        Refs<Leaf> h(new Leaf(1, "x"));
-        bytes = save_handles({h});
-    }
+    const std::string bytes = save_one_leaf(1, "x");
     for (std::uint32_t stored : {5u, 0xFFFFFFFFu}) {
         std::string damaged = bytes;
         damaged.replace(damaged.size() - 4, 4, Bytes().u32(stored).s);
-        std::stringbuf buf(damaged);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(damaged);
         Refs<Leaf> h;
         load_refs(is, h);
         ASSERT_TRUE(h);
@@ -238,9 +242,7 @@ TEST(SharedReferences, ACounterPairedWithAnotherObjectFails) {
                                   .s;
     const int before = live_leaves();
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Leaf> a, b;
         load_refs(is, a);
         try {
@@ -268,9 +270,7 @@ TEST(SharedReferences, AnObjectGetsNoSecondCounter) {
                                   .s;
     const int before = live_leaves();
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Leaf> a, b;
         load_refs(is, a);
         EXPECT_THROW(load_refs(is, b), Failure);
@@ -281,17 +281,11 @@ TEST(SharedReferences, AnObjectGetsNoSecondCounter) {
 
 TEST(SharedReferences, ObjectsNoOwnerTookDieWithTheStream) {
     const int before = live_leaves();
-    std::string bytes;
-    {
-        Refs<Leaf> h(new Leaf(3, "three"));
-        bytes = save_handles({h});
-    }
+    std::string bytes = save_one_leaf(3, "three");
     // Cut inside the counter record: the object was made, no handle took it.
     bytes.resize(bytes.size() - 2);
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Leaf> h;
         EXPECT_THROW(load_refs(is, h), Failure);
         EXPECT_FALSE(h);
@@ -333,9 +327,7 @@ TEST(SharedReferences, AKeyOfAnObjectThatWasDroppedMeanwhileFails) {
         bytes = buf.str();
     }
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Forgetful> f;
         load_refs(is, f);
         ASSERT_TRUE(f);
@@ -361,9 +353,7 @@ TEST(SharedReferences, ACounterRecordOfAnotherSizeFails) {
                                   .s;
     const int before = live_leaves();
     {
-        std::stringbuf buf(bytes);
-        IStream is(&buf);
-        is.read_header();
+        LoadStream is(bytes);
         Refs<Leaf> h;
         try {
             load_refs(is, h);

@@ -49,6 +49,12 @@ Drawn drawQuad(unsigned index, const sw::FixedVertex (&quad)[4], const std::vect
     return out;
 }
 
+// A random texel of one kind: 0 skipped, 1 stored, 2 blended, 3 any alpha.
+uint32_t texelOfKind(uint32_t kind, std::mt19937& rng) {
+    const uint32_t alpha = kind == 0 ? rng() % 9 : kind == 1 ? 240 + rng() % 16 : kind == 2 ? 9 + rng() % 231 : rng() % 256;
+    return alpha << 24 | (rng() & 0xFFFFFF);
+}
+
 TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
     sw::InitFillerTable();
     std::mt19937 rng(611);
@@ -65,10 +71,8 @@ TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
         const bool runs = (round / 4) % 2 == 1;
         uint32_t kind = 0;
         for (size_t i = 0; i < texels.size(); ++i) {
-            uint32_t& t = texels[i];
-            if (!runs || i % 11 == 0) kind = rng() % 4;  // skip, store, blend and anything
-            const uint32_t alpha = kind == 0 ? rng() % 9 : kind == 1 ? 240 + rng() % 16 : kind == 2 ? 9 + rng() % 231 : rng() % 256;
-            t = alpha << 24 | (rng() & 0xFFFFFF);
+            if (!runs || i % 11 == 0) kind = rng() % 4;
+            texels[i] = texelOfKind(kind, rng);
         }
         const int32_t du = steps[round % 7];
         const unsigned index = features[(round / 7) % 4] | sw::formatGroup(formats[round % 4]);
@@ -102,10 +106,9 @@ TEST(Rows, TurnedFilteredDrawsMatchTheReference) {
     std::vector<uint32_t> texels(TW * TH);
     const int formats[] = {sw::Format8888, sw::Format888, sw::Format565, sw::Format555};
     for (int round = 0; round < 120; ++round) {
-        for (size_t i = 0; i < texels.size(); ++i) {
-            const uint32_t kind = rng() % 4;  // skip, store, blend and anything
-            const uint32_t alpha = kind == 0 ? rng() % 9 : kind == 1 ? 240 + rng() % 16 : kind == 2 ? 9 + rng() % 231 : rng() % 256;
-            texels[i] = alpha << 24 | (rng() & 0xFFFFFF);
+        for (uint32_t& t : texels) {
+            const uint32_t kind = rng() % 4;
+            t = texelOfKind(kind, rng);
         }
         const unsigned index = (round % 8 < 6 ? 0x19u : 0x1Bu) | sw::formatGroup(formats[(round / 8) % 4]);
         // A square turned by any angle and scaled about the canvas centre;

@@ -73,4 +73,8 @@ int ShotBench::settle(int n, float dt) {
     return i;
 }
 
+void norm(ShotBench& b, const char* medal, const char* value) {
+    b.skin.attribute(std::string("menu/trophy-room/medals/") + medal + "/norm", "value", value);
+}
+
 }  // namespace logictest

@@ -58,4 +58,7 @@ struct ShotBench : GameBench {
     int settle(int n = 200, float dt = 0.02f);
 };
 
+// Sets the skin's norm of a medal ("a;b;c").
+void norm(ShotBench& b, const char* medal, const char* value);
+
 }  // namespace logictest

@@ -17,40 +17,18 @@ Canvas::Canvas(int width, int height, int format, uint32_t fill, int guard, uint
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < stride_; ++c) {
             const bool inside = c >= guard && c < guard + width && r >= guard && r < guard + height;
-            const uint32_t v = inside ? fill : sentinel;
-            if (pixelSize_ == 4)
-                std::memcpy(raw(c, r), &v, 4);
-            else {
-                const uint16_t h = static_cast<uint16_t>(v);
-                std::memcpy(raw(c, r), &h, 2);
-            }
+            writePixel(raw(c, r), pixelSize_, inside ? fill : sentinel);
         }
     saved_ = mem_;
 }
 
 uint32_t Canvas::read(const std::vector<uint8_t>& m, int col, int row) const {
-    const uint8_t* p = m.data() + (static_cast<size_t>(row) * stride_ + col) * pixelSize_;
-    if (pixelSize_ == 4) {
-        uint32_t v;
-        std::memcpy(&v, p, 4);
-        return v;
-    }
-    uint16_t h;
-    std::memcpy(&h, p, 2);
-    return h;
+    return readPixel(m.data() + (static_cast<size_t>(row) * stride_ + col) * pixelSize_, pixelSize_);
 }
 
 uint32_t Canvas::at(int x, int y) const { return read(mem_, x + guard_, y + guard_); }
 
-void Canvas::set(int x, int y, uint32_t value) {
-    uint8_t* p = raw(x + guard_, y + guard_);
-    if (pixelSize_ == 4)
-        std::memcpy(p, &value, 4);
-    else {
-        const uint16_t h = static_cast<uint16_t>(value);
-        std::memcpy(p, &h, 2);
-    }
-}
+void Canvas::set(int x, int y, uint32_t value) { writePixel(raw(x + guard_, y + guard_), pixelSize_, value); }
 
 void Canvas::fillRect(int x, int y, int w, int h, uint32_t value) {
     for (int r = y; r < y + h; ++r)

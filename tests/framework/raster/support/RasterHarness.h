@@ -13,6 +13,27 @@ namespace rastertest {
 
 using namespace Vant::SWRaster;
 
+// A pixel of `size` bytes (2 or 4) at p, as a word; writing keeps the low
+// bits that fit.
+inline uint32_t readPixel(const uint8_t* p, int size) {
+    if (size == 4) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    uint16_t h;
+    std::memcpy(&h, p, 2);
+    return h;
+}
+inline void writePixel(uint8_t* p, int size, uint32_t value) {
+    if (size == 4) {
+        std::memcpy(p, &value, 4);
+    } else {
+        const uint16_t h = static_cast<uint16_t>(value);
+        std::memcpy(p, &h, 2);
+    }
+}
+
 // A width x height destination inside a band of `guard` sentinel pixels on
 // every side. Pixels are 16 or 32 bits by format.
 class Canvas {

@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "orvek/ostrel/gui/Skin.h"
+#include "ostrel/gui/Skin.h"
 
 #include "fuzz/support/FuzzScratch.h"
 

@@ -8,9 +8,9 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "Core/StatisticsRecord.h"
-#include "Core/SubLevelGraphics.h"
-#include "Core/SubLevelSettings.h"
+#include "core/StatisticsRecord.h"
+#include "core/SubLevelGraphics.h"
+#include "core/SubLevelSettings.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/config/XmlAttributes.h"
 #include "fuzz/support/FuzzScratch.h"

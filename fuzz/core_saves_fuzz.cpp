@@ -8,9 +8,9 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "Core/CampaignPlayer.h"
-#include "Core/Profiles.h"
-#include "Core/ResultsManager.h"
+#include "core/CampaignPlayer.h"
+#include "core/Profiles.h"
+#include "core/ResultsManager.h"
 #include "fuzz/support/FuzzScratch.h"
 
 namespace {

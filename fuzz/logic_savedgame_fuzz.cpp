@@ -13,7 +13,7 @@
 #include "orvek/Exception.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/io/Stream.h"
-#include "tests/logic/support/BusyLevel.h"
+#include "testkit/BusyLevel.h"
 
 namespace lg = orvek::trelm::logic;
 namespace io = orvek::io;

@@ -23,7 +23,7 @@
 #include "logic/ZelkorRegion.h"
 #include "orvek/io/SharedRefs.h"
 #include "orvek/io/Stream.h"
-#include "support/BusyLevel.h"
+#include "testkit/BusyLevel.h"
 #include "support/GameHarness.h"
 
 namespace {

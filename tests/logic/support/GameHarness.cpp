@@ -1,5 +1,5 @@
 #include "GameHarness.h"
-#include "OrdinarySpeeds.h"
+#include "testkit/OrdinarySpeeds.h"
 
 #include <algorithm>
 

@@ -507,7 +507,7 @@ void Sequence::save(io::OStream& out) const {
     out << std::uint8_t(0);
     io::save_shared(out, way_ref_);
     motion_.save(out);
-    out << std::uint32_t(balls_.size());
+    io::write_count(out, balls_.size());
     for (const auto& b : balls_) {
         if (!out.good()) break;
         io::save_shared(out, b);
@@ -525,9 +525,7 @@ void Sequence::load(io::IStream& in) {
     way_ = way_ref_.get();
     motion_.load(in);
     balls_.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
+    const std::uint32_t count = io::read_count(in);
     if (count > kMaxBalls) {
         orvek::TextualErrorInfo info("Sequence has too many balls");
         in.setstate(io::Stream::failbit, &info);

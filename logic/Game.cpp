@@ -49,7 +49,7 @@ void RandomTimer::redraw() { threshold = random_in(min, max); }
 std::pair<MedalAward, std::uint32_t> MedalsStats::knock(const std::shared_ptr<ZelkorRegion>& head,
                                                         const std::shared_ptr<ZelkorRegion>& tail,
                                                         std::int32_t color) {
-    if (color != 1 && color != 6 && color != 8) return {MedalAward(), 0};
+    if (color != color_red && color != color_grey && color != color_white) return {MedalAward(), 0};
     Knocked* entry = nullptr;
     for (auto& k : knocked)
         if (k.head.lock() == head) entry = &k;
@@ -59,10 +59,10 @@ std::pair<MedalAward, std::uint32_t> MedalsStats::knock(const std::shared_ptr<Ze
     }
     std::uint32_t count;
     int medal;
-    if (color == 1) {
+    if (color == color_red) {
         count = ++entry->red;
         medal = medal_knock_zelkor_red;
-    } else if (color == 6) {
+    } else if (color == color_grey) {
         count = ++entry->grey;
         medal = medal_knock_zelkor_grey;
     } else {

@@ -61,7 +61,7 @@ struct MedalsStats {
     std::uint32_t creatures_destroyed = 0;
     std::uint32_t creatures_home = 0;
 
-    // Counts a knock of colour 1, 6 or 8 on a creature; the medal it
+    // Counts a knock of a red, grey or white ball on a creature; the medal it
     // reaches ({-1, 0} for none) and the new count.
     std::pair<MedalAward, std::uint32_t> knock(const std::shared_ptr<ZelkorRegion>& head,
                                                const std::shared_ptr<ZelkorRegion>& tail, std::int32_t color);

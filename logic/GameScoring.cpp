@@ -130,9 +130,9 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
                 std::int32_t colour;
                 int medal;
                 std::uint32_t MedalsStats::*counter;
-            } snipers[] = {{1, medal_sniper_shot_red, &MedalsStats::sniper_red},
-                           {8, medal_sniper_shot_white, &MedalsStats::sniper_white},
-                           {6, medal_sniper_shot_grey, &MedalsStats::sniper_grey}};
+            } snipers[] = {{color_red, medal_sniper_shot_red, &MedalsStats::sniper_red},
+                           {color_white, medal_sniper_shot_white, &MedalsStats::sniper_white},
+                           {color_grey, medal_sniper_shot_grey, &MedalsStats::sniper_grey}};
             for (const auto& s : snipers) {
                 if (!more_than_half_of_color(removed, s.colour)) continue;
                 const std::uint32_t c = ++(medals_.get()->*s.counter);

@@ -25,7 +25,7 @@ ostrel::ConfigValueReadOnly<float> speed_after_connect_min("sequence/@speed_afte
 ostrel::ConfigValueReadOnly<float> connect_path("zelkor/@connect_path", 60.0f);
 ostrel::ConfigValueReadOnly<bool> color_in_2_colors("debug/@color_in_2_colors", false);
 
-// The debug two-colour mode alternates runs of 1 and 5 across the program.
+// The debug two-colour mode alternates runs of red and black across the program.
 std::int32_t last_debug_color = 0;
 
 constexpr std::uint32_t kMaxBalls = 1u << 16;
@@ -169,7 +169,7 @@ void Sequence::fill(int count, int run_bound, const WayPosition& start, int dire
             counter = random() % run_bound + 1;
             if (color_in_2_colors.get()) {
                 counter = 2;
-                c = last_debug_color == 1 ? 5 : 1;
+                c = last_debug_color == color_red ? color_black : color_red;
                 last_debug_color = c;
             }
             run_color = c;
@@ -422,7 +422,7 @@ void Sequence::join(Sequence& ahead) {
         set_head(ahead.take_head());
     }
 
-    if (game_->state() == 0 && known && ahead.connections_ != 0) {
+    if (game_->state() == Game::playing && known && ahead.connections_ != 0) {
         const bool held_both = head_ && tail_;
         const int creatures_ahead = game_->tails_ahead(this);
         BallVector removed;

@@ -187,10 +187,21 @@ public:
     void send_medals_stats();
     void send_consuming_balls(std::shared_ptr<Ball> ball);
 
+    // How removed balls count; with nothing set they simply vanish.
+    struct Consumption {
+        bool mission = false;      // they advance the mission
+        bool score = false;        // medals, combo, chain and bonus drops
+        bool give_points = false;
+        bool creature_destroyed = false;
+        bool by_shot = false;
+        int creatures_ahead = 0;   // raises the drop counters by the way's bonus increment
+        const Way* way = nullptr;
+        int indirect = 0;          // bounces before the hit
+        bool sniper_shot = false;
+        bool high_speed = false;
+    };
     // Turns removed balls into points, progress and reports.
-    void consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool mission, bool score,
-                       bool give_points, bool creature_destroyed, bool by_shot, int creatures_ahead,
-                       const Way* way, int indirect, bool sniper_shot, bool high_speed);
+    void consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, const Consumption& how);
 
     // The parts of one step, in the order update runs them.
     void hit_flying_balls();

@@ -428,8 +428,12 @@ void Sequence::join(Sequence& ahead) {
         BallVector removed;
         Sequence* front = match_at_junction(*junction, removed);
         if (!removed.empty())
-            game_->consume_balls(removed, true, true, true, balls_.empty() && held_both, false, creatures_ahead,
-                                 way_, 0, false, false);
+            game_->consume_balls(removed, {.mission = true,
+                                           .score = true,
+                                           .give_points = true,
+                                           .creature_destroyed = balls_.empty() && held_both,
+                                           .creatures_ahead = creatures_ahead,
+                                           .way = way_});
         if (front) front->connections_ += ahead.connections_;
     }
     ahead.balls_.clear();

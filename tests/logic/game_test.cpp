@@ -298,7 +298,8 @@ TEST(GameJoin, RunConsumedThenPiecesJoinAcrossTheMatchingGapWithTheBounce) {
     const int ahead = b.game.tails_ahead(s);
     s->match_at(hit, removed);
     ASSERT_EQ(removed.size(), 3u);
-    b.game.consume_balls(removed, true, true, true, false, true, ahead, w, 0, false, false);
+    b.game.consume_balls(removed,
+                         {.mission = true, .score = true, .give_points = true, .by_shot = true, .creatures_ahead = ahead, .way = w});
 
     auto chains = b.live_chains();
     ASSERT_EQ(chains.size(), 2u);

@@ -416,9 +416,12 @@ void ActiveBonuses::save(io::OStream& out) const {
     save_records(out, front_);
     save_records(out, walk_);
     out << next_explosion_ << finish_time_;
+    // In the game's order of ways: the set's own order is one of addresses,
+    // which would make two runs of one game write different bytes.
     std::vector<std::shared_ptr<Way>> finished;
-    for (const auto& w : finished_)
-        if (auto way = w.lock()) finished.push_back(way);
+    if (game_)
+        for (const auto& w : game_->ways())
+            if (finished_.count(w)) finished.push_back(w);
     io::write_count(out, finished.size());
     for (const auto& w : finished) io::save_shared(out, w);
     out << created_this_step_;

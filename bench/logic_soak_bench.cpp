@@ -52,33 +52,30 @@ std::vector<Vector2> meander(float y, float amplitude, int bends) {
     return points;
 }
 
-// The heavy level: four winding ways of long chains under a contour that
-// spans the top of the field, bonuses of every kind dropping often.
-class HeavyLevel : public lg::GameCreator {
-public:
+// The heavy level: the busy level with four winding ways of long chains,
+// bonuses of every kind dropping often.
+struct HeavyLevel : logictest::BusyLevel {
     int actions_restart_after_life_lost = 0;
 
-    void create(lg::GameSetup& s) override {
-        s.set_on_game_action([this](lg::GameAction a) {
+    HeavyLevel() {
+        on_action = [this](lg::GameAction a) {
             if (a.type == lg::action_restart_after_life_lost) ++actions_restart_after_life_lost;
-        });
-        s.set_ball_colors({1, 2, 3, 4, 6});
-        s.set_params(logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f));
-        lg::WaySettings ws;
-        ws.sequences_size = 40;
-        ws.sequences_uniformity = 3;
-        ws.sequences_dtime = 10.0f;
-        ws.bonus_increment_for_seqs = 0.5f;
-        ws.path_roll_out = 150.0f;
-        ws.path_for_next_sequence = 200.0f;
-        logictest::set_ordinary_speeds(ws, 30.0f, 12.0f);
-        const float heights[] = {120.0f, 220.0f, 320.0f, 420.0f};
-        for (std::size_t i = 0; i < 4; ++i) {
-            s.add_way(logictest::open_way(meander(heights[i], 30.0f, 3 + int(i))));
-            s.set_way_settings(i, ws);
-        }
-        logictest::set_busy_field(s, 32, 40.0f, 760.0f);
-        s.set_mission(std::make_shared<lg::Mission>(600));
+        };
+        colors = {1, 2, 3, 4, 6};
+        params = logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f);
+        ways.clear();
+        for (int i = 0; i < 4; ++i) ways.push_back(meander(120.0f + 100.0f * float(i), 30.0f, 3 + i));
+        settings.assign(4, logictest::way_settings({.size = 40,
+                                                    .uniformity = 3,
+                                                    .dtime = 10.0f,
+                                                    .path_roll_out = 150.0f,
+                                                    .path_for_next = 200.0f,
+                                                    .bonus_increment = 0.5f,
+                                                    .forward_limit = 30.0f,
+                                                    .slowing_limit = 12.0f}));
+        contour_pieces = 32;
+        platform = {560.0f, 40.0f, 760.0f};
+        mission_balls = 600;
     }
 };
 

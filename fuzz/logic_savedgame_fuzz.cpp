@@ -20,29 +20,6 @@ namespace io = orvek::io;
 
 namespace {
 
-// Two ways under a contour across the top of the field.
-class FuzzLevel : public lg::GameCreator {
-public:
-    void create(lg::GameSetup& s) override {
-        s.set_on_game_action([](lg::GameAction) {});
-        s.set_ball_colors({1, 2, 3, 6});
-        s.set_params(logictest::busy_params(3, 2.0f, 4.0f, 5.0f, 8.0f));
-        s.add_way(logictest::open_way({{-30, 140}, {830, 140}, {830, 300}, {-30, 300}}));
-        s.add_way(logictest::open_way({{830, 400}, {-30, 400}, {-30, 470}, {400, 470}}));
-        lg::WaySettings ws;
-        ws.sequences_size = 14;
-        ws.sequences_uniformity = 2;
-        ws.sequences_dtime = 9.0f;
-        ws.path_roll_out = 100.0f;
-        ws.path_for_next_sequence = 150.0f;
-        logictest::set_ordinary_speeds(ws, 45.0f);
-        s.set_way_settings(0, ws);
-        s.set_way_settings(1, ws);
-        logictest::set_busy_field(s, 24, 60.0f, 740.0f);
-        s.set_mission(std::make_shared<lg::Mission>(40));
-    }
-};
-
 void play(lg::Game& game, int from, int steps) {
     for (int i = from; i < from + steps; ++i) {
         lg::seed_random(std::uint32_t(i));
@@ -69,7 +46,7 @@ std::string save_of(const lg::Game& game) {
 // corpus is made of these).
 std::string logic_savedgame_sample(int steps) {
     orvek::ostrel::ConfigRegistry::instance().ensure_updated();
-    FuzzLevel level;
+    logictest::BusyLevel level;
     lg::Game game;
     lg::seed_random(1);
     game.start(level);
@@ -79,7 +56,7 @@ std::string logic_savedgame_sample(int steps) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvek::ostrel::ConfigRegistry::instance().ensure_updated();
-    FuzzLevel level;
+    logictest::BusyLevel level;
     lg::Game game;
     lg::seed_random(1);
     game.start(level);

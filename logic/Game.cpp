@@ -115,23 +115,6 @@ void Game::teardown() {
     if (mission_) mission_->set_game(nullptr);
 }
 
-void Game::check_level() {
-    auto refuse = [](const std::string& why) { throw std::invalid_argument("Level refused: " + why); };
-    if (params_.storage < 0) refuse("the storage is negative (" + std::to_string(params_.storage) + ")");
-    if (params_.coins_for_life < 0)
-        refuse("the coins for a life are negative (" + std::to_string(params_.coins_for_life) + ")");
-    if (!ways_.empty() && ball_colors_.empty()) refuse("no ball colours are given");
-    if (way_settings_.size() < ways_.size())
-        refuse("way " + std::to_string(way_settings_.size()) + " has no settings");
-    for (std::size_t i = 0; i < ways_.size(); ++i) {
-        const WaySettings& ws = way_settings_[i];
-        const std::string way = "way " + std::to_string(i);
-        if (ws.sequences_uniformity < 1) refuse(way + ": sequences_uniformity must be at least 1");
-        if (ws.sequences_size < 1) refuse(way + ": sequences_size must be at least 1");
-        if (!ways_[i]->geometry().has_mark(WayGeometry::start_mark)) refuse(way + " has no start mark");
-    }
-}
-
 void Game::draw_thresholds() {
     bonus_timer_.redraw();
     coin_timer_.redraw();

@@ -47,11 +47,7 @@ bool refuse(io::IStream& in, const std::string& why) {
     return false;
 }
 
-// No sound save holds a place, speed or angle beyond this; a larger one
-// would turn into infinity and NaN within a few steps.
-constexpr float largest_value = 1.0e7f;
-
-bool plausible(float v) { return std::isfinite(v) && std::fabs(v) <= largest_value; }
+bool plausible(float v) { return std::isfinite(v) && std::fabs(v) <= largest_plausible; }
 bool plausible(const Vector2& p) { return plausible(p.x) && plausible(p.y); }
 bool plausible(const Float3& f) { return plausible(f.speed) && plausible(f.max_speed) && plausible(f.acceleration); }
 bool plausible(const Obj& o) { return plausible(o.position()) && plausible(o.direction()) && plausible(o.rotation()); }

@@ -28,8 +28,6 @@ ostrel::ConfigValueReadOnly<bool> color_in_2_colors("debug/@color_in_2_colors", 
 // The debug two-colour mode alternates runs of red and black across the program.
 std::int32_t last_debug_color = 0;
 
-constexpr std::uint32_t kMaxBalls = 1u << 16;
-
 float diameter() { return 2.0f * ball_radius(); }
 
 }  // namespace
@@ -530,7 +528,7 @@ void Sequence::load(io::IStream& in) {
     motion_.load(in);
     balls_.clear();
     const std::uint32_t count = io::read_count(in);
-    if (count > kMaxBalls) {
+    if (count > most_balls) {
         orvek::TextualErrorInfo info("Sequence has too many balls");
         in.setstate(io::Stream::failbit, &info);
         return;

@@ -1,6 +1,8 @@
 #include "logic/Game.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -214,6 +216,12 @@ void Game::update(float dt) {
     lift_system_->update(dt);
     supply_balls();
     flush_removed();
+#ifdef ZELKOR_CHECK_INVARIANTS
+    if (const std::string broken = validate(); !broken.empty()) {
+        std::fprintf(stderr, "Game invariant broken after the step at %g s: %s\n", double(time_), broken.c_str());
+        std::abort();
+    }
+#endif
 }
 
 void Game::hit_flying_balls() {

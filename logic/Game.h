@@ -8,6 +8,7 @@
 #include <list>
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -93,6 +94,13 @@ public:
     void restart();
     void clear();
     void update(float dt);
+    // The invariants a step keeps: on each way the chains in path order and
+    // each chain's balls rear to front, every ball and region linked back to
+    // its chain, and the counts and values the saved-game loader insists on.
+    // Empty when they hold, else the first that does not. Builds made with
+    // ZELKOR_CHECK_INVARIANTS (sanitizer and fuzz builds) check them after
+    // every step and abort on a broken one.
+    std::string validate() const;
 
     // The play state in an object stream (GameSave.cpp). load reads into
     // fresh state and takes it over only when the whole save is sound;

@@ -1,12 +1,17 @@
-// What Game::start refuses of the level a creator handed over.
+// What Game::start refuses of the level a creator handed over, and the
+// invariants every step keeps.
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <stdexcept>
 #include <string>
 
+#include "logic/Ball.h"
 #include "logic/Game.h"
 #include "logic/Lift.h"
+#include "logic/Platform.h"
 #include "logic/Sequence.h"
+#include "logic/ZelkorRegion.h"
 
 namespace orvek::trelm::logic {
 
@@ -101,6 +106,64 @@ void Game::check_level() {
         check_way(way + ": ", way_settings_[i]);
         if (!ways_[i]->geometry().has_mark(WayGeometry::start_mark)) refuse(way + " has no start mark");
     }
+}
+
+namespace {
+
+bool finite(const Vector2& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+}  // namespace
+
+std::string Game::validate() const {
+    if (state_ < playing || state_ > complete) return "unknown state " + std::to_string(state_);
+    if (lives_ < 0 || coins_ < 0) return "negative lives or coins";
+    if (way_settings_.size() < ways_.size()) return "a way without settings";
+    if (started_ && next_release_.size() != ways_.size()) return "a way without its release time";
+    for (float t : next_release_)
+        if (std::isnan(t)) return "a release time is not a number";
+    if (!std::isfinite(time_)) return "the time is not finite";
+    if (!seq_pending_.empty() || !flying_pending_.empty()) return "removals left over after the step";
+
+    std::set<const Way*> known;
+    for (const auto& w : ways_) known.insert(w.get());
+    for (const auto* w : {&contour_, &shaft_, &first_branch_, &second_branch_})
+        if (*w) known.insert(w->get());
+    std::set<const Sequence*> chains;
+    std::set<const Ball*> balls;
+    for (const auto& s : sequences_) {
+        const std::string chain = "chain " + std::to_string(chains.size());
+        if (!s || !chains.insert(s.get()).second) return chain + " is missing or listed twice";
+        if (!known.count(s->way())) return chain + " runs on a way the game does not have";
+        const Way& w = *s->way();
+        const Ball* behind = nullptr;
+        for (const auto& b : s->balls()) {
+            if (!b || b->sequence() != s.get()) return chain + " holds a ball that belongs elsewhere";
+            if (!balls.insert(b.get()).second) return chain + " holds a ball of another chain";
+            if (b->segment() < -1 || b->segment() >= w.point_count()) return chain + " has a ball off its way";
+            if (!finite(b->position())) return chain + " has a ball that lies nowhere";
+            if (behind && w.is_ahead(behind->way_position(), b->way_position()))
+                return chain + " has its balls out of order";
+            behind = b.get();
+        }
+        if (s->head() && (s->head()->chain() != s.get() || s->head()->side() != ZelkorRegion::head_side))
+            return chain + " has a head that does not lead back to it";
+        if (s->tail() && (s->tail()->chain() != s.get() || s->tail()->side() != ZelkorRegion::tail_side))
+            return chain + " has a tail that does not lead back to it";
+    }
+    // On each way, the rear-most chain first.
+    for (auto it = sequences_.begin(); it != sequences_.end(); ++it) {
+        const Sequence& a = **it;
+        if (a.empty()) continue;
+        for (auto jt = std::next(it); jt != sequences_.end(); ++jt) {
+            const Sequence& b = **jt;
+            if (b.way() != a.way() || b.empty()) continue;
+            if (a.way()->is_ahead(a.rear_ball()->way_position(), b.rear_ball()->way_position()))
+                return "two chains on one way are listed out of path order";
+            break;
+        }
+    }
+    if (platform_ && !finite(platform_->position())) return "the platform lies nowhere";
+    return {};
 }
 
 }  // namespace orvek::trelm::logic

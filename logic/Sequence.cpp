@@ -142,7 +142,9 @@ void Sequence::place_at(const WayPosition& p) {
 bool Sequence::place_next_to(const Ball& ball, int direction) {
     if (balls_.empty() || !way_) return true;
     Ball& end = direction > 0 ? *balls_.front() : *balls_.back();
-    WayPosition p = ball.way_position();
+    // A ball on another way (a branch ball at the contour's end) has a place
+    // that means nothing on this one: the search starts from the end ball.
+    WayPosition p = ball.way() == way_ ? ball.way_position() : end.way_position();
     float moved = 0.0f;
     std::int32_t link = -1;
     const bool flag = way_->advance_by_chord(ball.position(), direction > 0 ? diameter() : -diameter(), p, moved, link);
@@ -411,9 +413,15 @@ void Sequence::join(Sequence& ahead) {
     }
     motion_.speed = speed;
 
-    Ball* junction = balls_.back().get();
+    const Node junction_node = std::prev(balls_.end());
+    Ball* junction = junction_node->get();
+    // A piece that overlaps this one past its front ball (a ball that landed
+    // where this chain had just rolled) is laid ahead of it: the balls stay
+    // in order from rear to front.
+    const bool overlapping = way_ && !way_->is_ahead(ahead.balls_.front()->way_position(), junction->way_position());
     for (auto& b : ahead.balls_) b->set_sequence(this);
     balls_.splice(balls_.end(), ahead.balls_);
+    if (overlapping) lay(junction_node, +1, false);
     if (ahead.head_) {
         // The creature's front is the head ahead; a second head here would leak.
         if (head_) game_->remove_object(take_head());

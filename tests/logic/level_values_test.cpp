@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@
 #include "orvek/io/Stream.h"
 #include "support/LogicHarness.h"
 #include "testkit/BusyLevel.h"
+#include "testkit/LevelFields.h"
 
 namespace {
 
@@ -35,81 +37,32 @@ constexpr int steps_after_restore = 60;
 // The busy level holds about 150 balls; a flood of chains passes this soon.
 constexpr std::size_t most_balls = 2000;
 
-using Setter = std::function<void(BusyLevel&, float)>;
-
-struct Field {
-    std::string name;  // as the refusal names it
-    Setter set;
-    // What a negative value does: refused with this text, or "" when the
-    // field is signed or a negative value does no harm.
-    std::string negative;
-};
-
 struct Row {
     std::string name;
     std::function<void(BusyLevel&)> set;
     std::string refusal;  // "" when the level must play
 };
 
-std::vector<Field> fields() {
-    std::vector<Field> out;
-    const auto param = [&](const char* name, float lg::GameParams::*member, std::string negative = "") {
-        out.push_back({name, [member](BusyLevel& l, float v) { l.params.*member = v; }, std::move(negative)});
-    };
-    param("bonus_balls_min", &lg::GameParams::bonus_balls_min);
-    param("bonus_balls_max", &lg::GameParams::bonus_balls_max);
-    param("coin_balls_min", &lg::GameParams::coin_balls_min);
-    param("coin_balls_max", &lg::GameParams::coin_balls_max);
-    param("time_block_shoot", &lg::GameParams::time_block_shoot);
-    param("desktop_width", &lg::GameParams::desktop_width);
-    param("desktop_height", &lg::GameParams::desktop_height);
-
-    // The second way's settings, so that the message must name the way.
-    const auto way = [&](const std::string& name, float lg::WaySettings::*member, std::string negative = "") {
-        out.push_back({"way 1: " + name, [member](BusyLevel& l, float v) { l.settings[1].*member = v; },
-                       negative.empty() ? "" : "way 1: " + negative});
-    };
-    way("sequences_dtime", &lg::WaySettings::sequences_dtime, "sequences_dtime must be above 0");
-    way("bonus_increment_for_seqs", &lg::WaySettings::bonus_increment_for_seqs);
-    way("path_roll_out", &lg::WaySettings::path_roll_out);
-    way("path_for_next_sequence", &lg::WaySettings::path_for_next_sequence, "path_for_next_sequence is negative");
-    way("roll_out_braking", &lg::WaySettings::roll_out_braking);
-    const std::pair<const char*, lg::Float3 lg::WaySettings::*> triples[] = {
-        {"speed_roll_out", &lg::WaySettings::speed_roll_out},
-        {"speed_roll_in", &lg::WaySettings::speed_roll_in},
-        {"speed_forward", &lg::WaySettings::speed_forward},
-        {"speed_backward", &lg::WaySettings::speed_backward},
-        {"speed_go_back", &lg::WaySettings::speed_go_back},
-        {"speed_bonus_slowing", &lg::WaySettings::speed_bonus_slowing},
-        {"speed_bonus_go_back", &lg::WaySettings::speed_bonus_go_back},
-        {"speed_zelkor_region", &lg::WaySettings::speed_zelkor_region},
-    };
-    const std::pair<const char*, float lg::Float3::*> parts[] = {
-        {"speed", &lg::Float3::speed}, {"max_speed", &lg::Float3::max_speed}, {"acceleration", &lg::Float3::acceleration}};
-    for (const auto& [triple_name, triple] : triples)
-        for (const auto& [part_name, part] : parts)
-            out.push_back({std::string("way 1: ") + triple_name + "." + part_name,
-                           [triple, part](BusyLevel& l, float v) { (l.settings[1].*triple).*part = v; }, ""});
-    for (const auto& [part_name, part] : parts)
-        out.push_back({std::string("contour_speed.") + part_name,
-                       [part](BusyLevel& l, float v) { l.contour_speed.*part = v; }, ""});
-
-    out.push_back({"platform_line.y", [](BusyLevel& l, float v) { l.platform.y = v; }, ""});
-    out.push_back({"platform_line.left", [](BusyLevel& l, float v) { l.platform.left = v; }, ""});
-    out.push_back({"platform_line.right", [](BusyLevel& l, float v) { l.platform.right = v; }, ""});
-    return out;
-}
+// Where a negative value must be refused; elsewhere the field is signed or a
+// negative value does no harm.
+const std::map<std::string, std::string> negative_refusals = {
+    {"way 1: sequences_dtime", "way 1: sequences_dtime must be above 0"},
+    {"way 1: path_for_next_sequence", "way 1: path_for_next_sequence is negative"},
+};
 
 std::vector<Row> rows() {
     std::vector<Row> out;
     const auto row = [&](const std::string& name, std::function<void(BusyLevel&)> set, std::string refusal) {
         out.push_back({name, std::move(set), std::move(refusal)});
     };
-    for (const Field& f : fields()) {
-        const Setter set = f.set;
+    // The second way, so that each refusal must name the way.
+    for (const logictest::LevelField& f : logictest::level_fields(1)) {
+        const auto set = f.set;
         for (const auto& [what, v] : {std::pair{"NaN", nan}, std::pair{"inf", inf}, std::pair{"minus inf", -inf}})
             row(f.name + " " + what, [set, v = v](BusyLevel& l) { set(l, v); }, f.name + " is not finite");
-        row(f.name + " minus 1", [set](BusyLevel& l) { set(l, -1.0f); }, f.negative);
+        const auto negative = negative_refusals.find(f.name);
+        row(f.name + " minus 1", [set](BusyLevel& l) { set(l, -1.0f); },
+            negative == negative_refusals.end() ? "" : negative->second);
     }
 
     // Whole numbers of the level and the standing carried from the last one.

@@ -43,10 +43,10 @@ std::vector<LevelField> level_fields(std::size_t way) {
     for (const auto& [triple_name, triple] : triples)
         for (const auto& [part_name, part] : parts)
             out.push_back({prefix + triple_name + "." + part_name,
-                           [way, triple, part](BusyLevel& l, float v) { (l.settings[way].*triple).*part = v; }});
+                           [way, t = triple, p = part](BusyLevel& l, float v) { (l.settings[way].*t).*p = v; }});
     for (const auto& [part_name, part] : parts)
         out.push_back({std::string("contour_speed.") + part_name,
-                       [part](BusyLevel& l, float v) { l.contour_speed.*part = v; }});
+                       [p = part](BusyLevel& l, float v) { l.contour_speed.*p = v; }});
 
     out.push_back({"platform_line.y", [](BusyLevel& l, float v) { l.platform.y = v; }});
     out.push_back({"platform_line.left", [](BusyLevel& l, float v) { l.platform.left = v; }});

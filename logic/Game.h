@@ -88,8 +88,10 @@ public:
 
     // Fills the game through the creator. A fresh start releases the first
     // chains; a restore (the creator sets GameSetup::restored) does not.
-    // Throws std::invalid_argument, leaving the game cleared, when the level
-    // handed over cannot be played.
+    // Throws std::invalid_argument ("Level refused: " and the field, way
+    // first), leaving the game cleared, when the level handed over holds a
+    // value that the step or the saved-game loader cannot live with
+    // (GameChecks.cpp).
     void start(GameCreator& creator);
     void restart();
     void clear();

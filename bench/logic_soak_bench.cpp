@@ -1,9 +1,12 @@
 // The game logic under a long, busy game: an autoplayer shoots at random
 // into a heavy level (four ways, long chains, bonuses falling) for at least
 // 30 minutes of game time, saving the game and loading it into a new one
-// every 30 seconds of game time. It fails on a NaN position or a failed
-// reload, and its last line is the median cost of one game step as a
-// fraction of the step interval. ZELKOR_SOAK_MINUTES sets another length.
+// every 30 seconds of game time. It fails on a NaN position, a broken
+// invariant (Game::validate, checked after every step outside the timing) or
+// a failed reload. It prints the step cost's median, 99th percentile and
+// maximum and the median cost of a save and of a reload; its last line is
+// the median cost of one game step as a fraction of the step interval.
+// ZELKOR_SOAK_MINUTES sets another length.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -52,33 +55,30 @@ std::vector<Vector2> meander(float y, float amplitude, int bends) {
     return points;
 }
 
-// The heavy level: four winding ways of long chains under a contour that
-// spans the top of the field, bonuses of every kind dropping often.
-class HeavyLevel : public lg::GameCreator {
-public:
+// The heavy level: the busy level with four winding ways of long chains,
+// bonuses of every kind dropping often.
+struct HeavyLevel : logictest::BusyLevel {
     int actions_restart_after_life_lost = 0;
 
-    void create(lg::GameSetup& s) override {
-        s.set_on_game_action([this](lg::GameAction a) {
+    HeavyLevel() {
+        on_action = [this](lg::GameAction a) {
             if (a.type == lg::action_restart_after_life_lost) ++actions_restart_after_life_lost;
-        });
-        s.set_ball_colors({1, 2, 3, 4, 6});
-        s.set_params(logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f));
-        lg::WaySettings ws;
-        ws.sequences_size = 40;
-        ws.sequences_uniformity = 3;
-        ws.sequences_dtime = 10.0f;
-        ws.bonus_increment_for_seqs = 0.5f;
-        ws.path_roll_out = 150.0f;
-        ws.path_for_next_sequence = 200.0f;
-        logictest::set_ordinary_speeds(ws, 30.0f, 12.0f);
-        const float heights[] = {120.0f, 220.0f, 320.0f, 420.0f};
-        for (std::size_t i = 0; i < 4; ++i) {
-            s.add_way(logictest::open_way(meander(heights[i], 30.0f, 3 + int(i))));
-            s.set_way_settings(i, ws);
-        }
-        logictest::set_busy_field(s, 32, 40.0f, 760.0f);
-        s.set_mission(std::make_shared<lg::Mission>(600));
+        };
+        colors = {1, 2, 3, 4, 6};
+        params = logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f);
+        ways.clear();
+        for (int i = 0; i < 4; ++i) ways.push_back(meander(120.0f + 100.0f * float(i), 30.0f, 3 + i));
+        settings.assign(4, logictest::way_settings({.size = 40,
+                                                    .uniformity = 3,
+                                                    .dtime = 10.0f,
+                                                    .path_roll_out = 150.0f,
+                                                    .path_for_next = 200.0f,
+                                                    .bonus_increment = 0.5f,
+                                                    .forward_limit = 30.0f,
+                                                    .slowing_limit = 12.0f}));
+        contour_pieces = 32;
+        platform = {560.0f, 40.0f, 760.0f};
+        mission_balls = 600;
     }
 };
 
@@ -90,13 +90,30 @@ struct SoakResult {
     int reloads = 0;
     int failed_reloads = 0;
     int nan_steps = 0;
+    int invalid_steps = 0;
+    std::string first_invalid;
     int new_games = 0;
     int restarts = 0;
     std::size_t largest_save = 0;
     long max_balls = 0;
-    double median_step = 0.0;  // seconds
+    // Seconds.
+    double median_step = 0.0;
+    double p99_step = 0.0;
     double worst_step = 0.0;
+    double median_save = 0.0;
+    double median_reload = 0.0;
 };
+
+// The q-quantile of sorted costs (the nearest rank at or above it).
+double quantile(const std::vector<double>& sorted, double q) {
+    if (sorted.empty()) return 0.0;
+    const std::size_t rank = std::size_t(std::ceil(q * double(sorted.size())));
+    return sorted[std::min(sorted.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
 
 long balls_in(const lg::Game& game) {
     long n = 0;
@@ -116,7 +133,7 @@ SoakResult soak(double minutes) {
 
     const long total = long(std::ceil(minutes * 60.0 / step_interval));
     const long reload_every = long(std::lround(30.0 / step_interval));
-    std::vector<double> costs;
+    std::vector<double> costs, saves, reloads;
     costs.reserve(std::size_t(total));
     for (long i = 1; i <= total; ++i) {
         if (player() % 7 == 0) game->move_platform(aim(player));
@@ -130,6 +147,9 @@ SoakResult soak(double minutes) {
         ++r.steps;
         r.max_balls = std::max(r.max_balls, balls_in(*game));
         if (nan_positions(*game) > 0) ++r.nan_steps;
+        if (const std::string broken = game->validate(); !broken.empty()) {
+            if (r.invalid_steps++ == 0) r.first_invalid = "step " + std::to_string(i) + ": " + broken;
+        }
 
         // What the user interface does: restart after a lost life, a new
         // game once the sub-level is won or lost.
@@ -142,8 +162,11 @@ SoakResult soak(double minutes) {
         }
 
         if (i % reload_every == 0) {
+            const auto save_start = std::chrono::steady_clock::now();
             const std::string bytes = save_of(*game);
+            saves.push_back(seconds_since(save_start));
             r.largest_save = std::max(r.largest_save, bytes.size());
+            const auto reload_start = std::chrono::steady_clock::now();
             auto restored = std::make_unique<lg::Game>();
             std::stringbuf buf(bytes);
             io::IStream in(&buf);
@@ -154,6 +177,7 @@ SoakResult soak(double minutes) {
             } catch (const orvek::Exception& e) {
                 std::fprintf(stderr, "reload at step %ld failed: %s\n", i, e.what());
             }
+            reloads.push_back(seconds_since(reload_start));
             ++r.reloads;
             if (ok) {
                 game = std::move(restored);
@@ -163,9 +187,12 @@ SoakResult soak(double minutes) {
             }
         }
     }
-    std::sort(costs.begin(), costs.end());
-    r.median_step = costs.empty() ? 0.0 : costs[costs.size() / 2];
+    for (auto* v : {&costs, &saves, &reloads}) std::sort(v->begin(), v->end());
+    r.median_step = quantile(costs, 0.5);
+    r.p99_step = quantile(costs, 0.99);
     r.worst_step = costs.empty() ? 0.0 : costs.back();
+    r.median_save = quantile(saves, 0.5);
+    r.median_reload = quantile(reloads, 0.5);
     return r;
 }
 
@@ -230,8 +257,14 @@ int main(int argc, char** argv) {
                 r.steps, double(r.steps) * step_interval / 60.0, r.reloads, r.failed_reloads, r.nan_steps);
     std::printf("soak: %d restarts after a lost life, %d new games, up to %ld balls in chains, saves up to %zu bytes\n",
                 r.restarts, r.new_games, r.max_balls, r.largest_save);
-    std::printf("soak: worst step %.3f ms\n", r.worst_step * 1e3);
-    const bool ok = r.failed_reloads == 0 && r.nan_steps == 0 && r.reloads > 0;
+    if (r.invalid_steps > 0)
+        std::printf("soak: %d steps broke an invariant, first at %s\n", r.invalid_steps, r.first_invalid.c_str());
+    std::printf("soak: step median %.1f us, 99th percentile %.1f us, max %.3f ms\n", r.median_step * 1e6,
+                r.p99_step * 1e6, r.worst_step * 1e3);
+    std::printf("soak: 99th percentile %.4f of the step interval (goal: under 0.01)\n", r.p99_step / step_interval);
+    std::printf("soak: save median %.3f ms, reload median %.3f ms (%d of each)\n", r.median_save * 1e3,
+                r.median_reload * 1e3, r.reloads);
+    const bool ok = r.failed_reloads == 0 && r.nan_steps == 0 && r.invalid_steps == 0 && r.reloads > 0;
     if (!ok) std::printf("soak FAILED\n");
     std::printf("median step cost: %.6f of the step interval (%.1f us of %.0f ms)\n", r.median_step / step_interval,
                 r.median_step * 1e6, double(step_interval) * 1e3);

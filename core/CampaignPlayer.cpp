@@ -145,7 +145,7 @@ CampaignPlayer::CampaignPlayer() = default;
 
 void CampaignPlayer::set_position(const LevelPosition& position) {
     position_[mode()] = position;
-    if (mode() == 0 && position.level() > highest_level_) highest_level_ = position.level();
+    if (mode() == campaign && position.level() > highest_level_) highest_level_ = position.level();
 }
 
 void CampaignPlayer::store_result(const std::string& key, const std::shared_ptr<LevelResultI>& result) {
@@ -160,11 +160,11 @@ std::string CampaignPlayer::save_id() {
 }
 
 void CampaignPlayer::set_has_carried_state(bool has) {
-    if (mode() == 0) has_carried_state_ = has;
+    if (mode() == campaign) has_carried_state_ = has;
 }
 
 void CampaignPlayer::set_carried_state(const logic::GameStats& state) {
-    if (mode() != 0) return;
+    if (mode() != campaign) return;
     carried_state_.lives = state.lives;
     carried_state_.coins = state.coins;
     carried_state_.points = state.points;
@@ -207,7 +207,7 @@ void CampaignPlayer::save(OStream& out) const {
     save_map(out, best_results_, [&](const auto& r) { orvek::io::save_shared(out, r); });
     save_bool(out, show_help_);
     out.write_sized_block(save_id_);
-    for (unsigned m = 0; m < 2; ++m) {
+    for (unsigned m : {campaign, single}) {
         out << resume_score_[m];
         resume_position_[m].save(out);
         statistics_[m].save(out);
@@ -222,8 +222,8 @@ void CampaignPlayer::save(OStream& out) const {
     save_bool(out, campaign_completed_);
     for (const auto& kind : medal_counts_)
         for (std::uint32_t count : kind) out << count;
-    medals_stats_[0].save(out);
-    medals_stats_[1].save(out);
+    medals_stats_[campaign].save(out);
+    medals_stats_[single].save(out);
     for (std::uint32_t p : medal_progress_) out << p;
     out << best_time_;
     for (std::uint32_t g : grade_record_) out << g;
@@ -259,14 +259,14 @@ void CampaignPlayer::load(IStream& in) {
         if (v >= 1) load_bool(in, show_help_);
         if (v >= 3) in.read_string(save_id_);
         if (v >= 4) {
-            in >> resume_score_[0];
-            resume_position_[0].load(in);
+            in >> resume_score_[campaign];
+            resume_position_[campaign].load(in);
         }
         if (v >= 5) {
             load_bool(in, has_carried_state_);
             load_carried(in, carried_state_);
         }
-        if (v >= 6) statistics_[0].load(in);
+        if (v >= 6) statistics_[campaign].load(in);
         if (v >= 7) best_statistics_.load(in);
         if (v >= 8) drop_string(in);
         return;
@@ -275,21 +275,21 @@ void CampaignPlayer::load(IStream& in) {
         load_best_results();
         load_bool(in, show_help_);
         in.read_string(save_id_);
-        in >> resume_score_[0];
-        resume_position_[0].load(in);
+        in >> resume_score_[campaign];
+        resume_position_[campaign].load(in);
         load_bool(in, has_carried_state_);
         load_carried(in, carried_state_);
-        statistics_[0].load(in);
+        statistics_[campaign].load(in);
         best_statistics_.load(in);
-        position_[0].load(in);
+        position_[campaign].load(in);
         in >> highest_level_;
         return;
     }
     load_best_results();
     load_bool(in, show_help_);
     in.read_string(save_id_);
-    load_mode_block(in, 0);
-    load_mode_block(in, 1);
+    load_mode_block(in, campaign);
+    load_mode_block(in, single);
     load_bool(in, has_carried_state_);
     load_carried(in, carried_state_);
     best_statistics_.load(in);

@@ -92,7 +92,7 @@ public:
     // Made from a new GUID on first use; "S" follows in single mode.
     std::string save_id();
 
-    bool has_carried_state() const { return mode() == 0 && has_carried_state_; }
+    bool has_carried_state() const { return mode() == campaign && has_carried_state_; }
     void set_has_carried_state(bool has);
     logic::GameStats& carried_state() { return carried_state_; }
     void set_carried_state(const logic::GameStats& state);
@@ -138,8 +138,10 @@ public:
     void load(orvek::io::IStream& in) override;
 
 private:
-    // Per-mode arrays have two entries; a mode other than 0 is single.
-    unsigned mode() const { return game_mode_ == 0 ? 0 : 1; }
+    // Per-mode arrays have two entries; a game mode other than 0 is single.
+    static constexpr unsigned campaign = 0;
+    static constexpr unsigned single = 1;
+    unsigned mode() const { return game_mode_ == 0 ? campaign : single; }
     void load_mode_block(orvek::io::IStream& in, unsigned m);
 
     LevelPosition position_[2];

@@ -17,9 +17,6 @@ orvek::LogChannel profiles_errors("Core.Profiles", 1);
 
 using orvek::io::Stream;
 
-// A count this large announces the real count in the next word.
-constexpr std::uint32_t count_escape = 0xFFFFFFFE;
-
 }  // namespace
 
 Profiles::Profiles(std::string path) : path_(std::move(path)) { load(); }
@@ -67,9 +64,7 @@ void Profiles::save() {
     }
     orvek::io::SafeOFStream out(path_, Stream::default_exceptions);
     out << std::uint32_t{0};
-    const auto count = static_cast<std::uint32_t>(profiles_.size());
-    if (count >= count_escape) out << count_escape;
-    out << count;
+    orvek::io::write_count(out, profiles_.size());
     for (const auto& profile : profiles_) {
         if (!out.good()) break;
         orvek::io::save_shared(out, profile);
@@ -85,9 +80,8 @@ void Profiles::load() {
         orvek::io::IArcStream in;
         in.open(path_, orvek::open_mode::in, Stream::default_exceptions);
         std::uint32_t version = 0;
-        std::uint32_t count = 0;
-        in >> version >> count;
-        if (count == count_escape) in >> count;
+        in >> version;
+        const std::uint32_t count = orvek::io::read_count(in);
         // The count is the file's: nothing is reserved for it, and the loop
         // ends with the stream.
         for (std::uint32_t i = 0; i < count && in.good(); ++i) {

@@ -1,10 +1,20 @@
 // Arbitrary bytes loaded as a saved game into a running game. A save that
 // is refused must leave the game as it was and playable; one that loads must
 // play on without NaN and save again.
+//
+// An input that begins with 'L' first changes numbers of the busy level: a
+// count byte, then per change a field byte and a float. Such a level is
+// refused at start by name, or it plays, and its own save comes back into a
+// fresh game.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "logic/Game.h"
 #include "logic/GameSave.h"
@@ -14,34 +24,12 @@
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/io/Stream.h"
 #include "testkit/BusyLevel.h"
+#include "testkit/LevelFields.h"
 
 namespace lg = orvek::trelm::logic;
 namespace io = orvek::io;
 
 namespace {
-
-// Two ways under a contour across the top of the field.
-class FuzzLevel : public lg::GameCreator {
-public:
-    void create(lg::GameSetup& s) override {
-        s.set_on_game_action([](lg::GameAction) {});
-        s.set_ball_colors({1, 2, 3, 6});
-        s.set_params(logictest::busy_params(3, 2.0f, 4.0f, 5.0f, 8.0f));
-        s.add_way(logictest::open_way({{-30, 140}, {830, 140}, {830, 300}, {-30, 300}}));
-        s.add_way(logictest::open_way({{830, 400}, {-30, 400}, {-30, 470}, {400, 470}}));
-        lg::WaySettings ws;
-        ws.sequences_size = 14;
-        ws.sequences_uniformity = 2;
-        ws.sequences_dtime = 9.0f;
-        ws.path_roll_out = 100.0f;
-        ws.path_for_next_sequence = 150.0f;
-        logictest::set_ordinary_speeds(ws, 45.0f);
-        s.set_way_settings(0, ws);
-        s.set_way_settings(1, ws);
-        logictest::set_busy_field(s, 24, 60.0f, 740.0f);
-        s.set_mission(std::make_shared<lg::Mission>(40));
-    }
-};
 
 void play(lg::Game& game, int from, int steps) {
     for (int i = from; i < from + steps; ++i) {
@@ -54,6 +42,30 @@ void play(lg::Game& game, int from, int steps) {
 
 void check_positions(const lg::Game& game) {
     if (logictest::nan_positions(game) > 0) __builtin_trap();
+}
+
+// Reads the level changes off the front of the input; false when there are none.
+bool change_level(logictest::BusyLevel& level, const uint8_t*& data, size_t& size) {
+    static const std::vector<logictest::LevelField> fields = [] {
+        auto all = logictest::level_fields(0);
+        for (auto& f : logictest::level_fields(1))
+            if (f.name.rfind("way 1: ", 0) == 0) all.push_back(std::move(f));
+        return all;
+    }();
+    if (size < 2 || data[0] != 'L') return false;
+    const int changes = data[1];
+    data += 2;
+    size -= 2;
+    for (int i = 0; i < changes && size >= 5; ++i, data += 5, size -= 5) {
+        float v;
+        std::memcpy(&v, data + 1, 4);
+        // A chain set to roll backward for good drifts out of the range a
+        // save may hold once enough time has passed; these few seconds of
+        // play stay clear of it.
+        if (std::isfinite(v)) v = std::clamp(v, -1e5f, 1e5f);
+        fields[data[0] % fields.size()].set(level, v);
+    }
+    return true;
 }
 
 std::string save_of(const lg::Game& game) {
@@ -69,7 +81,7 @@ std::string save_of(const lg::Game& game) {
 // corpus is made of these).
 std::string logic_savedgame_sample(int steps) {
     orvek::ostrel::ConfigRegistry::instance().ensure_updated();
-    FuzzLevel level;
+    logictest::BusyLevel level;
     lg::Game game;
     lg::seed_random(1);
     game.start(level);
@@ -79,12 +91,27 @@ std::string logic_savedgame_sample(int steps) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orvek::ostrel::ConfigRegistry::instance().ensure_updated();
-    FuzzLevel level;
+    logictest::BusyLevel level;
+    const bool changed = change_level(level, data, size);
     lg::Game game;
     lg::seed_random(1);
-    game.start(level);
+    try {
+        game.start(level);
+    } catch (const std::invalid_argument& e) {
+        if (std::string(e.what()).rfind("Level refused: ", 0) != 0 || game.started()) __builtin_trap();
+        return 0;
+    }
     play(game, 0, 40);
+    check_positions(game);
     const std::string before = save_of(game);
+    if (changed) {
+        // What the start accepted, the loader takes back.
+        lg::Game fresh;
+        std::stringbuf buf(before);
+        io::IStream in(&buf);
+        in.read_header();
+        if (!lg::restore_game(fresh, level, in) || save_of(fresh) != before) __builtin_trap();
+    }
 
     std::stringbuf buf(std::string(reinterpret_cast<const char*>(data), size));
     io::IStream in(&buf);

@@ -41,18 +41,10 @@ WayPosition within(const Way& w, WayPosition p) {
     return p;
 }
 
-// Counts of the object stream: 0xFFFFFFFE announces a second, real count.
-std::uint32_t read_count(io::IStream& in) {
-    std::uint32_t n = 0;
-    in >> n;
-    if (n == 0xFFFFFFFEu) in >> n;
-    return in.good() ? n : 0;
-}
-
 // Loads a counted list of shared objects and hands on each one that arrived.
 template <class T, class Take>
 void load_shared_list(io::IStream& in, Take take) {
-    const std::uint32_t n = read_count(in);
+    const std::uint32_t n = io::read_count(in);
     for (std::uint32_t i = 0; i < n && in.good(); ++i) {
         std::shared_ptr<T> p;
         io::load_shared(in, p);
@@ -61,7 +53,7 @@ void load_shared_list(io::IStream& in, Take take) {
 }
 
 void save_records(io::OStream& out, const std::vector<WayPosition>& records) {
-    out << std::uint32_t(records.size());
+    io::write_count(out, records.size());
     for (const WayPosition& r : records) {
         if (!out.good()) break;
         out << std::uint32_t(r.index);
@@ -71,7 +63,7 @@ void save_records(io::OStream& out, const std::vector<WayPosition>& records) {
 
 void load_records(io::IStream& in, std::vector<WayPosition>& records) {
     records.clear();
-    const std::uint32_t n = read_count(in);
+    const std::uint32_t n = io::read_count(in);
     for (std::uint32_t i = 0; i < n && in.good(); ++i) {
         std::uint32_t index = 0;
         WayPosition r;
@@ -411,22 +403,26 @@ bool ActiveBonuses::level_complete_finished() const {
 
 void ActiveBonuses::save(io::OStream& out) const {
     out << std::uint8_t(0);
-    out << std::uint32_t(effects_.size());
+    io::write_count(out, effects_.size());
     for (const auto& e : effects_) io::save_shared(out, e);
-    out << std::uint32_t(falling_.size());
+    io::write_count(out, falling_.size());
     for (const auto& b : falling_) io::save_shared(out, b);
-    out << std::uint32_t(words_.size());
+    io::write_count(out, words_.size());
     for (const auto& w : words_) io::save_shared(out, w);
     out << std::uint32_t(combo_.chain) << std::uint32_t(combo_.combo) << std::uint8_t(combo_.match ? 1 : 0);
-    out << std::uint8_t(0) << std::uint32_t(kind_table_.size());
+    out << std::uint8_t(0);
+    io::write_count(out, kind_table_.size());
     for (const auto& [key, kind] : kind_table_) out << key << std::uint32_t(kind);
     save_records(out, front_);
     save_records(out, walk_);
     out << next_explosion_ << finish_time_;
+    // In the game's order of ways: the set's own order is one of addresses,
+    // which would make two runs of one game write different bytes.
     std::vector<std::shared_ptr<Way>> finished;
-    for (const auto& w : finished_)
-        if (auto way = w.lock()) finished.push_back(way);
-    out << std::uint32_t(finished.size());
+    if (game_)
+        for (const auto& w : game_->ways())
+            if (finished_.count(w)) finished.push_back(w);
+    io::write_count(out, finished.size());
     for (const auto& w : finished) io::save_shared(out, w);
     out << created_this_step_;
 }
@@ -449,7 +445,7 @@ void ActiveBonuses::load(io::IStream& in) {
     std::uint8_t match = 0, table_version = 0;
     in >> chain >> combo >> match >> table_version;
     std::map<float, std::int32_t> table;
-    const std::uint32_t n = read_count(in);
+    const std::uint32_t n = io::read_count(in);
     for (std::uint32_t i = 0; i < n && in.good(); ++i) {
         float key = 0.0f;
         std::uint32_t kind = 0;

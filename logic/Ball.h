@@ -17,6 +17,12 @@ class Sequence;
 // Colour 0 is no colour (never matches), 9 the wild colour (matches all but 0).
 constexpr std::int32_t color_none = 0;
 constexpr std::int32_t color_wild = 9;
+// The colours the red, grey and white medals count, and the second colour of
+// the debug two-colour mode.
+constexpr std::int32_t color_red = 1;
+constexpr std::int32_t color_black = 5;
+constexpr std::int32_t color_grey = 6;
+constexpr std::int32_t color_white = 8;
 bool colors_match(std::int32_t a, std::int32_t b);
 
 // "ball/@radius" (12.5).

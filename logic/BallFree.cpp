@@ -137,7 +137,7 @@ void BallFree::land() {
 namespace {
 
 void save_weak_list(io::OStream& out, const std::vector<std::weak_ptr<Ball>>& list) {
-    out << std::uint32_t(list.size());
+    io::write_count(out, list.size());
     for (const auto& w : list) {
         if (!out.good()) break;
         io::save_shared(out, w.lock());
@@ -147,9 +147,7 @@ void save_weak_list(io::OStream& out, const std::vector<std::weak_ptr<Ball>>& li
 // Loads a counted list, bounded by what the stream can plausibly hold.
 void load_weak_list(io::IStream& in, std::vector<std::weak_ptr<Ball>>& list) {
     list.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
+    const std::uint32_t count = io::read_count(in);
     for (std::uint32_t i = 0; i < count && in.good(); ++i) {
         std::weak_ptr<Ball> w;
         io::load_weak(in, w);
@@ -181,7 +179,7 @@ void BallFree::save(io::OStream& out) const {
     save_weak_list(out, contour_touched_);
     save_weak(out, contour_ball_);
     out.write_point(contour_ball_last_position_);
-    out << std::uint32_t(candidates_.size());
+    io::write_count(out, candidates_.size());
     for (const auto& [key, ball] : candidates_) {
         if (!out.good()) break;
         out << key;
@@ -215,9 +213,7 @@ void BallFree::load(io::IStream& in) {
     io::load_weak(in, contour_ball_);
     in.read_point(contour_ball_last_position_);
     candidates_.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
+    const std::uint32_t count = io::read_count(in);
     for (std::uint32_t i = 0; i < count && in.good(); ++i) {
         float key = 0.0f;
         std::weak_ptr<Ball> ball;

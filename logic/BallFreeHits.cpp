@@ -127,8 +127,15 @@ bool BallFree::consume_at(const std::shared_ptr<Ball>& c) {
     s->consume_run(first, ahead + behind + 1, removed);
     removed.push_back(ball_);
     const bool high = high_speed(*game_, *s);
-    game_->consume_balls(removed, true, true, true, s->empty() && both, true, creatures, way, int(indirect_), false,
-                         high);
+    game_->consume_balls(removed, {.mission = true,
+                                   .score = true,
+                                   .give_points = true,
+                                   .creature_destroyed = s->empty() && both,
+                                   .by_shot = true,
+                                   .creatures_ahead = creatures,
+                                   .way = way,
+                                   .indirect = int(indirect_),
+                                   .high_speed = high});
     game_->drop_flying_ball(this);
     return true;
 }
@@ -309,8 +316,16 @@ void BallFree::finish_connection() {
     Sequence::BallVector removed;
     s->match_at(*b, removed);
     if (!removed.empty())
-        game_->consume_balls(removed, true, true, true, s->empty() && both, true, creatures, s->way(),
-                             int(indirect_), sniper, high_speed(*game_, *s));
+        game_->consume_balls(removed, {.mission = true,
+                                       .score = true,
+                                       .give_points = true,
+                                       .creature_destroyed = s->empty() && both,
+                                       .by_shot = true,
+                                       .creatures_ahead = creatures,
+                                       .way = s->way(),
+                                       .indirect = int(indirect_),
+                                       .sniper_shot = sniper,
+                                       .high_speed = high_speed(*game_, *s)});
     b->set_turning(true);
     game_->drop_flying_ball(this);
 }

@@ -51,7 +51,8 @@ bool BonusWord::collect(char c) {
 }
 
 void BonusWord::save(io::OStream& out) const {
-    out << std::uint8_t(0) << std::uint32_t(letters_.size());
+    out << std::uint8_t(0);
+    io::write_count(out, letters_.size());
     for (const Letter& l : letters_) {
         if (!out.good()) break;
         out << std::uint8_t(0) << std::uint8_t(l.letter) << l.marked;
@@ -63,9 +64,7 @@ void BonusWord::load(io::IStream& in) {
     in >> version;
     game_ = nullptr;
     letters_.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
+    const std::uint32_t count = io::read_count(in);
     for (std::uint32_t i = 0; i < count && in.good(); ++i) {
         std::uint8_t v = 0, letter = 0, marked = 0;
         in >> v >> letter >> marked;

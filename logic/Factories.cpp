@@ -38,67 +38,74 @@ public:
     const void* datum_kind() const override { return &orvek::detail::DatumKind<T>::tag; }
 };
 
-#define ZELKOR_LOGIC_NAME(T) "class orvek::trelm::logic::" #T
-
-// Saved games spell these names: never rename one.
-Factory<Way> way_factory(ZELKOR_LOGIC_NAME(Way));
-Factory<Mission> mission_factory(ZELKOR_LOGIC_NAME(Mission));
-Factory<Sequence> sequence_factory(ZELKOR_LOGIC_NAME(Sequence));
-Factory<Ball> ball_factory(ZELKOR_LOGIC_NAME(Ball));
-UncopyableFactory<BallFree> ball_free_factory(ZELKOR_LOGIC_NAME(BallFree));
-Factory<Platform> platform_factory(ZELKOR_LOGIC_NAME(Platform));
-Factory<ZelkorRegion> region_factory(ZELKOR_LOGIC_NAME(ZelkorRegion));
-Factory<BallEmpty> ball_empty_factory(ZELKOR_LOGIC_NAME(BallEmpty));
-Factory<BallBomb> ball_bomb_factory(ZELKOR_LOGIC_NAME(BallBomb));
-Factory<BallLightning> ball_lightning_factory(ZELKOR_LOGIC_NAME(BallLightning));
-Factory<BonusWordBonus> word_bonus_factory(ZELKOR_LOGIC_NAME(BonusWordBonus));
-Factory<BonusWordLife> word_life_factory(ZELKOR_LOGIC_NAME(BonusWordLife));
-Factory<BonusSpeed> bonus_speed_factory(ZELKOR_LOGIC_NAME(BonusSpeed));
-Factory<BonusPullInApplier> pull_in_applier_factory(ZELKOR_LOGIC_NAME(BonusPullInApplier));
-Factory<BonusIntensifierApplier> intensifier_applier_factory(ZELKOR_LOGIC_NAME(BonusIntensifierApplier));
-Factory<BonusWildBall> wild_ball_factory(ZELKOR_LOGIC_NAME(BonusWildBall));
-Factory<BonusSlowing> slowing_factory(ZELKOR_LOGIC_NAME(BonusSlowing));
-Factory<BonusGoBack> go_back_factory(ZELKOR_LOGIC_NAME(BonusGoBack));
-Factory<BonusStop> stop_factory(ZELKOR_LOGIC_NAME(BonusStop));
-Factory<BonusBomb> bomb_factory(ZELKOR_LOGIC_NAME(BonusBomb));
-Factory<BonusLightning> lightning_factory(ZELKOR_LOGIC_NAME(BonusLightning));
-Factory<BonusColorBomb> color_bomb_factory(ZELKOR_LOGIC_NAME(BonusColorBomb));
-Factory<BonusPullIn> pull_in_factory(ZELKOR_LOGIC_NAME(BonusPullIn));
-Factory<BonusIntensifier> intensifier_factory(ZELKOR_LOGIC_NAME(BonusIntensifier));
-Factory<BonusProgress> progress_factory(ZELKOR_LOGIC_NAME(BonusProgress));
-Factory<BonusJewel> jewel_factory(ZELKOR_LOGIC_NAME(BonusJewel));
-Factory<BonusCoin> coin_factory(ZELKOR_LOGIC_NAME(BonusCoin));
-Factory<BonusLetter> letter_factory(ZELKOR_LOGIC_NAME(BonusLetter));
-Factory<Door> door_factory(ZELKOR_LOGIC_NAME(Door));
-Factory<Lift> lift_factory(ZELKOR_LOGIC_NAME(Lift));
-// A game can hold these too (a falling aiming-hit bonus, the ball it puts on
-// the platform, an acceleration bonus of an old save): without a factory an
-// autosave taken at such a moment could never be loaded again.
-Factory<BonusAimingHit> aiming_hit_factory(ZELKOR_LOGIC_NAME(BonusAimingHit));
-Factory<BonusSequenceAcceleration> sequence_acceleration_factory(ZELKOR_LOGIC_NAME(BonusSequenceAcceleration));
-Factory<BallAimingHit> ball_aiming_hit_factory(ZELKOR_LOGIC_NAME(BallAimingHit));
-
-#undef ZELKOR_LOGIC_NAME
+// Made on first use, so that a static initialiser of any file may ask for
+// them; each instantiation owns its one factory.
+template <class F>
+const AbstractFactory* made(const char* name) {
+    static F factory(name);
+    return &factory;
+}
 
 }  // namespace
 
+// Saved games spell these names: never rename one.
+#define ZELKOR_LOGIC_FACTORY(F, T) made<F<T>>("class orvek::trelm::logic::" #T)
+
 const std::vector<std::string>& logic_factory_names() {
     static const std::vector<std::string> names = [] {
+        const AbstractFactory* const factories[] = {
+            ZELKOR_LOGIC_FACTORY(Factory, Way),
+            ZELKOR_LOGIC_FACTORY(Factory, Mission),
+            ZELKOR_LOGIC_FACTORY(Factory, Sequence),
+            ZELKOR_LOGIC_FACTORY(Factory, Ball),
+            ZELKOR_LOGIC_FACTORY(UncopyableFactory, BallFree),
+            ZELKOR_LOGIC_FACTORY(Factory, Platform),
+            ZELKOR_LOGIC_FACTORY(Factory, ZelkorRegion),
+            ZELKOR_LOGIC_FACTORY(Factory, BallEmpty),
+            ZELKOR_LOGIC_FACTORY(Factory, BallBomb),
+            ZELKOR_LOGIC_FACTORY(Factory, BallLightning),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusWordBonus),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusWordLife),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusSpeed),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusPullInApplier),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusIntensifierApplier),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusWildBall),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusSlowing),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusGoBack),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusStop),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusBomb),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusLightning),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusColorBomb),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusPullIn),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusIntensifier),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusProgress),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusJewel),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusCoin),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusLetter),
+            ZELKOR_LOGIC_FACTORY(Factory, Door),
+            ZELKOR_LOGIC_FACTORY(Factory, Lift),
+            // A game can hold these too (a falling aiming-hit bonus, the ball
+            // it puts on the platform, an acceleration bonus of an old save):
+            // without a factory an autosave taken at such a moment could
+            // never be loaded again.
+            ZELKOR_LOGIC_FACTORY(Factory, BonusAimingHit),
+            ZELKOR_LOGIC_FACTORY(Factory, BonusSequenceAcceleration),
+            ZELKOR_LOGIC_FACTORY(Factory, BallAimingHit),
+        };
         std::vector<std::string> out;
-        for (const AbstractFactory* f :
-             std::initializer_list<const AbstractFactory*>{
-                 &way_factory, &mission_factory, &sequence_factory, &ball_factory, &ball_free_factory,
-                 &platform_factory, &region_factory, &ball_empty_factory, &ball_bomb_factory,
-                 &ball_lightning_factory, &word_bonus_factory, &word_life_factory, &bonus_speed_factory,
-                 &pull_in_applier_factory, &intensifier_applier_factory, &wild_ball_factory, &slowing_factory,
-                 &go_back_factory, &stop_factory, &bomb_factory, &lightning_factory, &color_bomb_factory,
-                 &pull_in_factory, &intensifier_factory, &progress_factory, &jewel_factory, &coin_factory,
-                 &letter_factory, &door_factory, &lift_factory, &aiming_hit_factory,
-                 &sequence_acceleration_factory, &ball_aiming_hit_factory})
-            out.push_back(f->name());
+        for (const AbstractFactory* f : factories) out.push_back(f->name());
         return out;
     }();
     return names;
 }
+
+#undef ZELKOR_LOGIC_FACTORY
+
+namespace {
+
+// Registered before main as well, for readers that never ask.
+[[maybe_unused]] const bool registered_at_start_up = !logic_factory_names().empty();
+
+}  // namespace
 
 }  // namespace orvek::trelm::logic

@@ -1,9 +1,10 @@
 #pragma once
 // The factories of every persistent class of the game logic, registered by
 // the names that saved games spell ("class orvek::trelm::logic::Ball" and so
-// on). They are made during start-up, before main; a program that reads or
-// writes logic objects without going through Game::save or Game::load calls
-// logic_factory_names() once so that the linker keeps them.
+// on). They are made on the first call of logic_factory_names(), which may
+// come from any static initialiser, and before main at the latest; a program
+// that reads or writes logic objects without going through Game::save or
+// Game::load calls it once so that the linker keeps them.
 #include <string>
 #include <vector>
 

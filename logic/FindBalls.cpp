@@ -88,7 +88,8 @@ void FindBalls::consume_found() {
         s->consume_run(node, count, removed);
         if (removed.empty()) continue;
         const bool destroyed = s->empty() && held_both && game_->is_game_way(way);
-        game_->consume_balls(removed, true, false, true, destroyed, false, 0, way, 0, false, false);
+        game_->consume_balls(
+            removed, {.mission = true, .give_points = true, .creature_destroyed = destroyed, .way = way});
     }
     for (FlyingBall* f : flying) {
         // Only balls the game still lists; one taken by an earlier effect of

@@ -1,6 +1,8 @@
 #include "logic/Game.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -49,7 +51,7 @@ void RandomTimer::redraw() { threshold = random_in(min, max); }
 std::pair<MedalAward, std::uint32_t> MedalsStats::knock(const std::shared_ptr<ZelkorRegion>& head,
                                                         const std::shared_ptr<ZelkorRegion>& tail,
                                                         std::int32_t color) {
-    if (color != 1 && color != 6 && color != 8) return {MedalAward(), 0};
+    if (color != color_red && color != color_grey && color != color_white) return {MedalAward(), 0};
     Knocked* entry = nullptr;
     for (auto& k : knocked)
         if (k.head.lock() == head) entry = &k;
@@ -59,10 +61,10 @@ std::pair<MedalAward, std::uint32_t> MedalsStats::knock(const std::shared_ptr<Ze
     }
     std::uint32_t count;
     int medal;
-    if (color == 1) {
+    if (color == color_red) {
         count = ++entry->red;
         medal = medal_knock_zelkor_red;
-    } else if (color == 6) {
+    } else if (color == color_grey) {
         count = ++entry->grey;
         medal = medal_knock_zelkor_grey;
     } else {
@@ -113,23 +115,6 @@ void Game::teardown() {
     discard_content();
     lift_system_->withdraw();
     if (mission_) mission_->set_game(nullptr);
-}
-
-void Game::check_level() {
-    auto refuse = [](const std::string& why) { throw std::invalid_argument("Level refused: " + why); };
-    if (params_.storage < 0) refuse("the storage is negative (" + std::to_string(params_.storage) + ")");
-    if (params_.coins_for_life < 0)
-        refuse("the coins for a life are negative (" + std::to_string(params_.coins_for_life) + ")");
-    if (!ways_.empty() && ball_colors_.empty()) refuse("no ball colours are given");
-    if (way_settings_.size() < ways_.size())
-        refuse("way " + std::to_string(way_settings_.size()) + " has no settings");
-    for (std::size_t i = 0; i < ways_.size(); ++i) {
-        const WaySettings& ws = way_settings_[i];
-        const std::string way = "way " + std::to_string(i);
-        if (ws.sequences_uniformity < 1) refuse(way + ": sequences_uniformity must be at least 1");
-        if (ws.sequences_size < 1) refuse(way + ": sequences_size must be at least 1");
-        if (!ways_[i]->geometry().has_mark(WayGeometry::start_mark)) refuse(way + " has no start mark");
-    }
 }
 
 void Game::draw_thresholds() {
@@ -231,6 +216,12 @@ void Game::update(float dt) {
     lift_system_->update(dt);
     supply_balls();
     flush_removed();
+#ifdef ZELKOR_CHECK_INVARIANTS
+    if (const std::string broken = validate(); !broken.empty()) {
+        std::fprintf(stderr, "Game invariant broken after the step at %g s: %s\n", double(time_), broken.c_str());
+        std::abort();
+    }
+#endif
 }
 
 void Game::hit_flying_balls() {

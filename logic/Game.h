@@ -8,6 +8,7 @@
 #include <list>
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -61,7 +62,7 @@ struct MedalsStats {
     std::uint32_t creatures_destroyed = 0;
     std::uint32_t creatures_home = 0;
 
-    // Counts a knock of colour 1, 6 or 8 on a creature; the medal it
+    // Counts a knock of a red, grey or white ball on a creature; the medal it
     // reaches ({-1, 0} for none) and the new count.
     std::pair<MedalAward, std::uint32_t> knock(const std::shared_ptr<ZelkorRegion>& head,
                                                const std::shared_ptr<ZelkorRegion>& tail, std::int32_t color);
@@ -87,12 +88,21 @@ public:
 
     // Fills the game through the creator. A fresh start releases the first
     // chains; a restore (the creator sets GameSetup::restored) does not.
-    // Throws std::invalid_argument, leaving the game cleared, when the level
-    // handed over cannot be played.
+    // Throws std::invalid_argument ("Level refused: " and the field, way
+    // first), leaving the game cleared, when the level handed over holds a
+    // value that the step or the saved-game loader cannot live with
+    // (GameChecks.cpp).
     void start(GameCreator& creator);
     void restart();
     void clear();
     void update(float dt);
+    // The invariants a step keeps: on each way the chains in path order and
+    // each chain's balls rear to front, every ball and region linked back to
+    // its chain, and the counts and values the saved-game loader insists on.
+    // Empty when they hold, else the first that does not. Builds made with
+    // ZELKOR_CHECK_INVARIANTS (sanitizer and fuzz builds) check them after
+    // every step and abort on a broken one.
+    std::string validate() const;
 
     // The play state in an object stream (GameSave.cpp). load reads into
     // fresh state and takes it over only when the whole save is sound;
@@ -187,10 +197,21 @@ public:
     void send_medals_stats();
     void send_consuming_balls(std::shared_ptr<Ball> ball);
 
+    // How removed balls count; with nothing set they simply vanish.
+    struct Consumption {
+        bool mission = false;      // they advance the mission
+        bool score = false;        // medals, combo, chain and bonus drops
+        bool give_points = false;
+        bool creature_destroyed = false;
+        bool by_shot = false;
+        int creatures_ahead = 0;   // raises the drop counters by the way's bonus increment
+        const Way* way = nullptr;
+        int indirect = 0;          // bounces before the hit
+        bool sniper_shot = false;
+        bool high_speed = false;
+    };
     // Turns removed balls into points, progress and reports.
-    void consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool mission, bool score,
-                       bool give_points, bool creature_destroyed, bool by_shot, int creatures_ahead,
-                       const Way* way, int indirect, bool sniper_shot, bool high_speed);
+    void consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, const Consumption& how);
 
     // The parts of one step, in the order update runs them.
     void hit_flying_balls();

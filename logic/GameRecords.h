@@ -8,6 +8,11 @@
 
 namespace orvek::trelm::logic {
 
+// No sound level or save holds a place, speed, time or count beyond this:
+// a larger one turns into infinity and NaN within a few steps, or leaves
+// what a save may hold.
+constexpr float largest_plausible = 1.0e7f;
+
 struct GameParams {
     int storage = 0;               // balls held by each contour chain
     float bonus_balls_min = 0.0f;  // bonus-ball threshold range

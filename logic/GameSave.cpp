@@ -28,21 +28,6 @@ namespace {
 
 // 1 added the medal statistics, 2 the lift system.
 constexpr std::uint8_t save_version = 2;
-// A count that does not fit announces a second, real count.
-constexpr std::uint32_t long_count = 0xFFFFFFFEu;
-
-void write_count(io::OStream& out, std::size_t n) {
-    if (n >= long_count) out << long_count;
-    out << std::uint32_t(n);
-}
-
-std::uint32_t read_count(io::IStream& in) {
-    std::uint32_t n = 0;
-    in >> n;
-    if (n == long_count) in >> n;
-    return in.good() ? n : 0;
-}
-
 void save_timer(io::OStream& out, const RandomTimer& t) {
     out << std::uint8_t(0) << t.elapsed << t.threshold << t.min << t.max;
 }
@@ -62,11 +47,7 @@ bool refuse(io::IStream& in, const std::string& why) {
     return false;
 }
 
-// No sound save holds a place, speed or angle beyond this; a larger one
-// would turn into infinity and NaN within a few steps.
-constexpr float largest_value = 1.0e7f;
-
-bool plausible(float v) { return std::isfinite(v) && std::fabs(v) <= largest_value; }
+bool plausible(float v) { return std::isfinite(v) && std::fabs(v) <= largest_plausible; }
 bool plausible(const Vector2& p) { return plausible(p.x) && plausible(p.y); }
 bool plausible(const Float3& f) { return plausible(f.speed) && plausible(f.max_speed) && plausible(f.acceleration); }
 bool plausible(const Obj& o) { return plausible(o.position()) && plausible(o.direction()) && plausible(o.rotation()); }
@@ -84,7 +65,7 @@ std::shared_ptr<T> load_ref(io::IStream& in) {
 
 void save_medals_stats(io::OStream& out, const MedalsStats& m) {
     out << m.sniper_red << m.sniper_white << m.sniper_grey << m.indirect << m.jewels;
-    write_count(out, m.knocked.size());
+    io::write_count(out, m.knocked.size());
     for (const auto& k : m.knocked) {
         if (!out.good()) break;
         io::save_shared(out, k.head.lock());
@@ -97,7 +78,7 @@ void save_medals_stats(io::OStream& out, const MedalsStats& m) {
 void load_medals_stats(io::IStream& in, MedalsStats& m) {
     in >> m.sniper_red >> m.sniper_white >> m.sniper_grey >> m.indirect >> m.jewels;
     m.knocked.clear();
-    const std::uint32_t n = read_count(in);
+    const std::uint32_t n = io::read_count(in);
     for (std::uint32_t i = 0; i < n && in.good(); ++i) {
         MedalsStats::Knocked k;
         io::load_weak(in, k.head);
@@ -125,7 +106,7 @@ void Game::save(io::OStream& out) const {
     logic_factory_names();  // the names below must be registered
     out << save_version << std::uint32_t(0) << std::uint8_t(started_ ? 1 : 0) << std::uint32_t(state_);
 
-    write_count(out, ways_.size());
+    io::write_count(out, ways_.size());
     for (const auto& w : ways_) io::save_shared(out, w);
     for (const auto* w : {&contour_, &shaft_, &first_branch_, &second_branch_}) io::save_shared(out, *w);
 
@@ -134,7 +115,7 @@ void Game::save(io::OStream& out) const {
     std::vector<std::shared_ptr<Sequence>> chains;
     for (const auto& s : sequences_)
         if (!is_sequence_dropped(s.get())) chains.push_back(s);
-    write_count(out, chains.size());
+    io::write_count(out, chains.size());
     for (const auto& s : chains) io::save_shared(out, s);
 
     io::save_shared(out, platform_);
@@ -145,11 +126,11 @@ void Game::save(io::OStream& out) const {
     for (const auto& f : flying_)
         if (!is_flying_ball_dropped(f.get()))
             if (auto o = std::dynamic_pointer_cast<io::Object>(f)) flying.push_back(std::move(o));
-    write_count(out, flying.size());
+    io::write_count(out, flying.size());
     for (const auto& f : flying) io::save_shared(out, f);
 
     out << time_;
-    write_count(out, next_release_.size());
+    io::write_count(out, next_release_.size());
     for (float t : next_release_) out << t;
     out << roll_in_end_ << std::uint8_t(lost_action_sent_ ? 1 : 0);
     out << std::int32_t(lives_) << std::int32_t(coins_) << std::int32_t(points_);
@@ -218,7 +199,7 @@ bool Game::load(io::IStream& in) {
 
         std::uint32_t unused = 0;
         in >> unused >> started >> state;
-        std::uint32_t n = read_count(in);
+        std::uint32_t n = io::read_count(in);
         for (std::uint32_t i = 0; i < n && in.good(); ++i) {
             auto w = load_ref<Way>(in);
             if (in.good()) ways.push_back(std::move(w));
@@ -227,13 +208,13 @@ bool Game::load(io::IStream& in) {
         shaft = load_ref<Way>(in);
         first_branch = load_ref<Way>(in);
         second_branch = load_ref<Way>(in);
-        n = read_count(in);
+        n = io::read_count(in);
         for (std::uint32_t i = 0; i < n && in.good(); ++i) {
             auto s = load_ref<Sequence>(in);
             if (in.good()) sequences.push_back(std::move(s));
         }
         platform = load_ref<Platform>(in);
-        n = read_count(in);
+        n = io::read_count(in);
         for (std::uint32_t i = 0; i < n && in.good(); ++i) {
             auto o = load_ref<io::Object>(in);
             if (!in.good()) break;
@@ -242,7 +223,7 @@ bool Game::load(io::IStream& in) {
             flying.push_back(std::move(f));
         }
         in >> time;
-        n = read_count(in);
+        n = io::read_count(in);
         for (std::uint32_t i = 0; i < n && in.good(); ++i) {
             float t = 0.0f;
             in >> t;

@@ -34,9 +34,7 @@ std::int32_t saturate(std::int64_t v) {
 
 float Game::platform_y() const { return platform_ ? platform_->position().y : platform_line_.y; }
 
-void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool mission, bool score,
-                         bool give_points, bool creature_destroyed, bool by_shot, int creatures_ahead,
-                         const Way* way, int indirect, bool sniper_shot, bool high_speed) {
+void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, const Consumption& how) {
     // The supply may hand over nothing at all; there is no middle ball then.
     if (removed.empty()) return;
     const int n = int(removed.size());
@@ -45,7 +43,7 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
     const std::int32_t ref_color = reference ? reference->color() : color_none;
 
     // 1. A whole creature is gone.
-    if (creature_destroyed) {
+    if (how.creature_destroyed) {
         add_action(make_game_action<GameActionMedalsStats>(action_medals_stats, medals_stats_creature_destroyed));
         const std::uint32_t count = ++medals_->creatures_destroyed;
         const int grade = medal_grade_for_value(medal_zelkors_destroying_sublevel, count, 0);
@@ -53,10 +51,10 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
     }
 
     // 2. Colour medals.
-    if (score) {
+    if (how.score) {
         MedalAward award;
         const std::pair<std::int32_t, int> colours[] = {
-            {1, medal_consume_red}, {8, medal_consume_white}, {6, medal_consume_grey}};
+            {color_red, medal_consume_red}, {color_white, medal_consume_white}, {color_grey, medal_consume_grey}};
         for (const auto& [colour, medal] : colours) {
             if (!more_than_half_of_color(removed, colour)) continue;
             const int grade = medal_grade_for_value(medal, std::uint32_t(n), 1);
@@ -66,30 +64,30 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
     }
 
     // 3. Combo and chain.
-    const bool credited = bonuses_ && bonuses_->register_consumption(by_shot, score && give_points);
+    const bool credited = bonuses_ && bonuses_->register_consumption(how.by_shot, how.score && how.give_points);
     const std::int32_t combo = bonuses_ ? bonuses_->combo_count() : 0;
     const std::int32_t chain = bonuses_ ? bonuses_->chain_count() : 0;
 
     // 4. Points.
     std::int64_t points = std::int64_t(n) * 100;
-    if (score) {
+    if (how.score) {
         if (credited && combo > 1) points += std::int64_t(combo - 1) * 100;
         if (chain > 1) points = std::int64_t(saturate(points)) * chain;
-        points = std::int64_t(saturate(points)) * (std::int64_t(indirect) + 1);
-        if (high_speed) points += std::int64_t(n) * high_speed_bonus_increment.get();
+        points = std::int64_t(saturate(points)) * (std::int64_t(how.indirect) + 1);
+        if (how.high_speed) points += std::int64_t(n) * high_speed_bonus_increment.get();
     }
     const std::int32_t gained = saturate(points);
 
     // 5, 6. Mission and score.
-    if (mission && mission_) mission_->add_steps(n);
-    if (give_points) points_ = saturate(std::int64_t(points_) + gained);
+    if (how.mission && mission_) mission_->add_steps(n);
+    if (how.give_points) points_ = saturate(std::int64_t(points_) + gained);
 
     // 7. Bonus and coin drops: the counters run below the platform line too,
     // but nothing is dropped where the player could not catch it.
-    if (score) {
+    if (how.score) {
         float value = float(n);
-        if (const WaySettings* ws = way_settings(way))
-            value = float(n) * (1.0f + float(creatures_ahead) * ws->bonus_increment_for_seqs);
+        if (const WaySettings* ws = way_settings(how.way))
+            value = float(n) * (1.0f + float(how.creatures_ahead) * ws->bonus_increment_for_seqs);
         const bool above = pos.y < platform_y();
         if (bonus_timer_.advance(value) && above && bonuses_) bonuses_->create_bonus(pos);
         if (coin_timer_.advance(value) && above && bonuses_) bonuses_->create_coin(pos);
@@ -99,7 +97,7 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
     {
         int grade = -1;
         int jewels = 0;
-        for (bool earned : {creature_destroyed, sniper_shot}) {
+        for (bool earned : {how.creature_destroyed, how.sniper_shot}) {
             if (!earned) continue;
             if (bonuses_) bonuses_->create_jewel(pos);
             ++medals_->jewels;
@@ -111,14 +109,14 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
     }
 
     // 9. The points pop-up.
-    if (give_points) {
+    if (how.give_points) {
         auto action = std::make_shared<GameActionPoints>(pos, ref_color, gained);
-        if (score) {
+        if (how.score) {
             if (credited && combo > 1) action->set_combo(combo);
             if (chain > 1) action->set_chain(chain);
-            if (indirect > 0) action->set_indirect(indirect + 1);
-            if (sniper_shot) action->set_sniper_shot();
-            if (high_speed) action->set_high_speed();
+            if (how.indirect > 0) action->set_indirect(how.indirect + 1);
+            if (how.sniper_shot) action->set_sniper_shot();
+            if (how.high_speed) action->set_high_speed();
         }
         add_action(GameAction(action_points, action));
 
@@ -130,9 +128,9 @@ void Game::consume_balls(const std::vector<std::shared_ptr<Ball>>& removed, bool
                 std::int32_t colour;
                 int medal;
                 std::uint32_t MedalsStats::*counter;
-            } snipers[] = {{1, medal_sniper_shot_red, &MedalsStats::sniper_red},
-                           {8, medal_sniper_shot_white, &MedalsStats::sniper_white},
-                           {6, medal_sniper_shot_grey, &MedalsStats::sniper_grey}};
+            } snipers[] = {{color_red, medal_sniper_shot_red, &MedalsStats::sniper_red},
+                           {color_white, medal_sniper_shot_white, &MedalsStats::sniper_white},
+                           {color_grey, medal_sniper_shot_grey, &MedalsStats::sniper_grey}};
             for (const auto& s : snipers) {
                 if (!more_than_half_of_color(removed, s.colour)) continue;
                 const std::uint32_t c = ++(medals_.get()->*s.counter);

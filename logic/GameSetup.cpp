@@ -1,5 +1,7 @@
 #include "logic/GameSetup.h"
 
+#include <cmath>
+
 #include "logic/Ball.h"
 #include "logic/GameBonuses.h"
 #include "logic/Lift.h"
@@ -27,9 +29,11 @@ void GameSetup::set_contour(std::shared_ptr<Way> contour) {
     const WayPosition s = game->contour_->first_position();
     const WayPosition e = game->contour_->last_position();
     const Vector2 m((s.point.x + e.point.x) / 2.0f, (s.point.y + e.point.y) / 2.0f);
-    // A negative storage never gets here: the level check refuses it.
-    const int storage = game->params_.storage < 0 ? 0 : game->params_.storage;
-    const Vector2 p(m.x, ball_radius() * float(4 * storage + 2) + game->params_.desktop_height);
+    // A storage or desktop height that puts the shaft's foot out of range
+    // never gets further: the level check refuses it by name.
+    const float storage = game->params_.storage < 0 ? 0.0f : float(game->params_.storage);
+    const Vector2 p(m.x, ball_radius() * (4.0f * storage + 2.0f) + game->params_.desktop_height);
+    if (!(std::fabs(p.y) <= largest_plausible)) return;
     game->shaft_ = Way::make_segment(p, m);
     game->first_branch_ = Way::make_segment(s.point, m);
     game->second_branch_ = Way::make_segment(e.point, m);

@@ -245,7 +245,7 @@ void Game::supply_balls() {
 
     // 5. They vanish as consumed, without points or progress.
     for (const auto& b : drop) remove_object(b);
-    if (!drop.empty()) consume_balls(drop, false, false, false, false, false, 0, nullptr, 0, false, false);
+    if (!drop.empty()) consume_balls(drop, {});
 
     // 6. Order what is missing.
     if (!lift_system_->is_busy()) {

@@ -25,10 +25,8 @@ ostrel::ConfigValueReadOnly<float> speed_after_connect_min("sequence/@speed_afte
 ostrel::ConfigValueReadOnly<float> connect_path("zelkor/@connect_path", 60.0f);
 ostrel::ConfigValueReadOnly<bool> color_in_2_colors("debug/@color_in_2_colors", false);
 
-// The debug two-colour mode alternates runs of 1 and 5 across the program.
+// The debug two-colour mode alternates runs of red and black across the program.
 std::int32_t last_debug_color = 0;
-
-constexpr std::uint32_t kMaxBalls = 1u << 16;
 
 float diameter() { return 2.0f * ball_radius(); }
 
@@ -144,7 +142,9 @@ void Sequence::place_at(const WayPosition& p) {
 bool Sequence::place_next_to(const Ball& ball, int direction) {
     if (balls_.empty() || !way_) return true;
     Ball& end = direction > 0 ? *balls_.front() : *balls_.back();
-    WayPosition p = ball.way_position();
+    // A ball on another way (a branch ball at the contour's end) has a place
+    // that means nothing on this one: the search starts from the end ball.
+    WayPosition p = ball.way() == way_ ? ball.way_position() : end.way_position();
     float moved = 0.0f;
     std::int32_t link = -1;
     const bool flag = way_->advance_by_chord(ball.position(), direction > 0 ? diameter() : -diameter(), p, moved, link);
@@ -169,7 +169,7 @@ void Sequence::fill(int count, int run_bound, const WayPosition& start, int dire
             counter = random() % run_bound + 1;
             if (color_in_2_colors.get()) {
                 counter = 2;
-                c = last_debug_color == 1 ? 5 : 1;
+                c = last_debug_color == color_red ? color_black : color_red;
                 last_debug_color = c;
             }
             run_color = c;
@@ -413,23 +413,33 @@ void Sequence::join(Sequence& ahead) {
     }
     motion_.speed = speed;
 
-    Ball* junction = balls_.back().get();
+    const Node junction_node = std::prev(balls_.end());
+    Ball* junction = junction_node->get();
+    // A piece that overlaps this one past its front ball (a ball that landed
+    // where this chain had just rolled) is laid ahead of it: the balls stay
+    // in order from rear to front.
+    const bool overlapping = way_ && !way_->is_ahead(ahead.balls_.front()->way_position(), junction->way_position());
     for (auto& b : ahead.balls_) b->set_sequence(this);
     balls_.splice(balls_.end(), ahead.balls_);
+    if (overlapping) lay(junction_node, +1, false);
     if (ahead.head_) {
         // The creature's front is the head ahead; a second head here would leak.
         if (head_) game_->remove_object(take_head());
         set_head(ahead.take_head());
     }
 
-    if (game_->state() == 0 && known && ahead.connections_ != 0) {
+    if (game_->state() == Game::playing && known && ahead.connections_ != 0) {
         const bool held_both = head_ && tail_;
         const int creatures_ahead = game_->tails_ahead(this);
         BallVector removed;
         Sequence* front = match_at_junction(*junction, removed);
         if (!removed.empty())
-            game_->consume_balls(removed, true, true, true, balls_.empty() && held_both, false, creatures_ahead,
-                                 way_, 0, false, false);
+            game_->consume_balls(removed, {.mission = true,
+                                           .score = true,
+                                           .give_points = true,
+                                           .creature_destroyed = balls_.empty() && held_both,
+                                           .creatures_ahead = creatures_ahead,
+                                           .way = way_});
         if (front) front->connections_ += ahead.connections_;
     }
     ahead.balls_.clear();
@@ -507,7 +517,7 @@ void Sequence::save(io::OStream& out) const {
     out << std::uint8_t(0);
     io::save_shared(out, way_ref_);
     motion_.save(out);
-    out << std::uint32_t(balls_.size());
+    io::write_count(out, balls_.size());
     for (const auto& b : balls_) {
         if (!out.good()) break;
         io::save_shared(out, b);
@@ -525,10 +535,8 @@ void Sequence::load(io::IStream& in) {
     way_ = way_ref_.get();
     motion_.load(in);
     balls_.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
-    if (count > kMaxBalls) {
+    const std::uint32_t count = io::read_count(in);
+    if (count > most_balls) {
         orvek::TextualErrorInfo info("Sequence has too many balls");
         in.setstate(io::Stream::failbit, &info);
         return;

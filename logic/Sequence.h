@@ -37,6 +37,9 @@ public:
         int length() const { return ahead + behind + 1; }
     };
 
+    // The most balls a saved chain may hold.
+    static constexpr std::uint32_t most_balls = 1u << 16;
+
     Sequence();
     Sequence(Game* game, Way* way, const Float3& motion);
     // Member-wise, for the factory; a game never copies a chain.

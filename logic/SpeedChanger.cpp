@@ -43,11 +43,11 @@ bool same_color_connection(Game& game, Sequence& s) {
 
 namespace speed_changer {
 
-bool RollIn::applies(Sequence&) { return game_->state() == 1 || game_->state() == 2; }
+bool RollIn::applies(Sequence&) { return game_->state() == Game::rolling_in || game_->state() == Game::complete; }
 
 void RollIn::apply(Sequence& s) {
     const Float3& roll_in = settings(game_, s).speed_roll_in;
-    if (game_->state() == 1) {
+    if (game_->state() == Game::rolling_in) {
         if (s.tail())
             s.motion().set_limits(roll_in);
         else

@@ -478,7 +478,8 @@ void fail(io::IStream& in, const char* text) {
 }  // namespace
 
 void WayGeometry::save(io::OStream& out) const {
-    out << std::uint8_t(0) << std::uint32_t(points.size());
+    out << std::uint8_t(0);
+    io::write_count(out, points.size());
     for (const auto& p : points) {
         if (!out.good()) break;
         out << std::uint8_t(0) << p.x << p.y << p.order << p.open << p.link;
@@ -490,9 +491,7 @@ void WayGeometry::load(io::IStream& in) {
     std::uint8_t version = 0;
     in >> version;
     points.clear();
-    std::uint32_t count = 0;
-    in >> count;
-    if (count == 0xFFFFFFFEu) in >> count;
+    const std::uint32_t count = io::read_count(in);
     if (!in.good()) return;
     if (count > kMaxPoints) {
         fail(in, "Way has too many points");

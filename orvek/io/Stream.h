@@ -272,6 +272,23 @@ private:
     int depth_ = 0;
 };
 
+// The count of a list of objects: one that does not fit below the marker is
+// announced by it and follows in the next word.
+constexpr std::uint32_t long_count_marker = 0xFFFFFFFEu;
+
+inline void write_count(OStream& os, std::size_t n) {
+    if (n >= long_count_marker) os << long_count_marker;
+    os << static_cast<std::uint32_t>(n);
+}
+
+// The count write_count wrote; 0 once the stream has failed.
+inline std::uint32_t read_count(IStream& is) {
+    std::uint32_t n = 0;
+    is >> n;
+    if (n == long_count_marker) is >> n;
+    return is.good() ? n : 0;
+}
+
 // count as u32, then the four-byte values of [first, last), stopping after
 // the first that leaves the stream not good.
 template <class It>

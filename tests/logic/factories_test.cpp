@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 #include "logic/Ball.h"
 #include "logic/BallFree.h"
@@ -21,6 +22,10 @@ namespace lg = orvek::trelm::logic;
 namespace io = orvek::io;
 using orvek::AbstractFactory;
 
+// Asked for before this file's tests run, from a static initialiser that may
+// run before the logic library's own.
+const std::vector<std::string> names_at_start_up = lg::logic_factory_names();
+
 TEST(LogicFactories, AllPersistentClassesAreRegisteredUnderTheirSavedNames) {
     const auto& names = lg::logic_factory_names();
     ASSERT_EQ(names.size(), 33u);
@@ -30,6 +35,11 @@ TEST(LogicFactories, AllPersistentClassesAreRegisteredUnderTheirSavedNames) {
     // Saves taken while one of these exists must load again.
     for (const char* extra : {"BonusAimingHit", "BonusSequenceAcceleration", "BallAimingHit"})
         EXPECT_NE(AbstractFactory::find(std::string("class orvek::trelm::logic::") + extra), nullptr) << extra;
+}
+
+TEST(LogicFactories, AStaticInitialiserOfAnotherFileFindsThemAll) {
+    EXPECT_EQ(names_at_start_up, lg::logic_factory_names());
+    for (const std::string& name : names_at_start_up) EXPECT_NE(AbstractFactory::find(name), nullptr) << name;
 }
 
 // Each class goes through a stream under its name and comes back as itself.

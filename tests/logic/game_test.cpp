@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -298,7 +299,8 @@ TEST(GameJoin, RunConsumedThenPiecesJoinAcrossTheMatchingGapWithTheBounce) {
     const int ahead = b.game.tails_ahead(s);
     s->match_at(hit, removed);
     ASSERT_EQ(removed.size(), 3u);
-    b.game.consume_balls(removed, true, true, true, false, true, ahead, w, 0, false, false);
+    b.game.consume_balls(removed,
+                         {.mission = true, .score = true, .give_points = true, .by_shot = true, .creatures_ahead = ahead, .way = w});
 
     auto chains = b.live_chains();
     ASSERT_EQ(chains.size(), 2u);
@@ -575,4 +577,51 @@ TEST(GameLifecycle, TheSameSeedReplaysTheSameTrace) {
     // A chain reached the end, both ways rolled in and the restart was asked for.
     EXPECT_NE(first.find("a5"), std::string::npos);
     EXPECT_NE(first.find("a4"), std::string::npos);
+}
+
+// Each invariant the checked builds test after every step, broken by hand.
+TEST(GameValidate, NamesTheFirstBrokenInvariant) {
+    struct {
+        const char* what;
+        std::function<void(GameBench&, lg::Sequence&, lg::Sequence&)> spoil;
+        const char* report;
+    } cases[] = {
+        {"sound", [](GameBench&, lg::Sequence&, lg::Sequence&) {}, ""},
+        {"balls out of order",
+         [](GameBench&, lg::Sequence& rear, lg::Sequence&) {
+             rear.front_ball()->set_way_position(at_length(*rear.way(), 100.0f));
+         },
+         "chain 0 has its balls out of order"},
+        {"chains out of order",
+         [](GameBench&, lg::Sequence&, lg::Sequence& front) {
+             for (const auto& ball : front.balls()) ball->set_way_position(at_length(*front.way(), 50.0f));
+         },
+         "two chains on one way are listed out of path order"},
+        {"a ball of another chain",
+         [](GameBench&, lg::Sequence& rear, lg::Sequence& front) { rear.rear_ball()->set_sequence(&front); },
+         "chain 0 holds a ball that belongs elsewhere"},
+        {"a head leading elsewhere",
+         [](GameBench&, lg::Sequence& rear, lg::Sequence& front) { rear.head()->set_chain(&front); },
+         "chain 0 has a head that does not lead back to it"},
+        {"a tail leading elsewhere",
+         [](GameBench&, lg::Sequence& rear, lg::Sequence& front) { rear.tail()->set_chain(&front); },
+         "chain 0 has a tail that does not lead back to it"},
+        {"a ball off its way",
+         [](GameBench&, lg::Sequence&, lg::Sequence& front) {
+             front.front_ball()->set_way_position(lg::WayPosition(99, front.front_ball()->position()));
+         },
+         "chain 1 has a ball off its way"},
+        {"a pending removal",
+         [](GameBench& b, lg::Sequence&, lg::Sequence& front) { b.game.drop_sequence(&front); },
+         "removals left over after the step"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        GameBench b;
+        lg::Way* w = b.start_quiet();
+        lg::Sequence* rear = b.creature(w, {1, 2, 3}, 300.0f, true, true);
+        lg::Sequence* front = b.chain(w, {4, 5}, 600.0f);
+        c.spoil(b, *rear, *front);
+        EXPECT_EQ(b.game.validate(), c.report);
+    }
 }

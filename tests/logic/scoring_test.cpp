@@ -20,18 +20,16 @@ Balls balls(const std::vector<std::int32_t>& colours, float y = 100.0f) {
     return out;
 }
 
-struct Consume {
-    bool mission = true, score = true, give_points = true, creature_destroyed = false, by_shot = false;
-    int creatures_ahead = 0;
-    const lg::Way* way = nullptr;
-    int indirect = 0;
-    bool sniper = false, high_speed = false;
+// The tests' usual consumption: progress, medals and points.
+struct Consume : lg::Game::Consumption {
+    Consume() {
+        mission = true;
+        score = true;
+        give_points = true;
+    }
 };
 
-void consume(ShotBench& b, const Balls& removed, const Consume& c) {
-    b.game.consume_balls(removed, c.mission, c.score, c.give_points, c.creature_destroyed, c.by_shot,
-                         c.creatures_ahead, c.way, c.indirect, c.sniper, c.high_speed);
-}
+void consume(ShotBench& b, const Balls& removed, const Consume& c) { b.game.consume_balls(removed, c); }
 
 int last_points(const ShotBench& b) {
     const auto* p = b.rec.last_payload<lg::GameActionPoints>(lg::action_points);
@@ -186,7 +184,7 @@ TEST(Scoring, CreatureDestroyingSniperShotActionOrder) {
     Consume c;
     c.creature_destroyed = true;
     c.by_shot = true;
-    c.sniper = true;
+    c.sniper_shot = true;
     c.indirect = 1;
     c.way = b.way;
     consume(b, balls({1, 1, 1}), c);

@@ -173,6 +173,34 @@ TEST(SequenceJoin, MotionOfTheStrongerPushWins) {
     EXPECT_EQ(rear->motion(), lg::Float3(15.0f, 70.0f, 150.0f));
 }
 
+// A piece that touches is taken as it lies; one that overlaps past the front
+// ball (a ball that landed where the chain had just rolled) is laid ahead of
+// it, so the balls stay in order.
+TEST(SequenceJoin, AnOverlappingPieceIsLaidAheadOfTheFrontBall) {
+    struct {
+        const char* what;
+        float piece_at;
+        std::vector<float> paths;
+    } cases[] = {
+        {"touching", 325.0f, {250.0f, 275.0f, 300.0f, 325.0f}},
+        {"overlapping", 280.0f, {250.0f, 275.0f, 300.0f, 325.0f}},
+        {"overlapping the rear ball", 240.0f, {250.0f, 275.0f, 300.0f, 325.0f}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        GameBench b;
+        lg::Way* w = b.start_quiet();
+        auto* rear = b.chain(w, {1, 2, 3}, 300.0f);
+        auto* piece = b.chain(w, {4}, c.piece_at);
+        rear->join(*piece);
+        std::vector<float> paths;
+        for (const auto& ball : rear->balls()) paths.push_back(path_of(*ball));
+        ASSERT_EQ(paths.size(), c.paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_NEAR(paths[i], c.paths[i], 1e-3f) << i;
+        EXPECT_EQ(b.colors_of(*rear), (std::vector<std::int32_t>{1, 2, 3, 4}));
+    }
+}
+
 TEST(SequenceJoin, ApartPiecesDoNotJoin) {
     GameBench b;
     lg::Way* w = b.start_quiet();

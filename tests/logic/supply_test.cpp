@@ -324,6 +324,26 @@ TEST(Supply, AColumnTopBallPushesTheBranchBallAndTheStorageChainBack) {
     EXPECT_NEAR(gap(*u, *waiting->front_ball()), 25.0f, 1e-3f);
 }
 
+// The storage chain steps back along the contour from the ball on its branch,
+// at whichever end it rests; the branch ball's place on its own way says
+// nothing about the contour.
+TEST(Supply, AStorageChainTouchingItsBranchBallIsLaidOneDiameterFromIt) {
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first ? "first branch" : "second branch");
+        EmptySupply b(4);
+        b.on_way({1});
+        b.lift().lift()->load({1});
+        ASSERT_TRUE(b.lift().top_ball());
+        lg::Way* branch = first ? b.first_branch() : b.second_branch();
+        lg::Sequence* storage = first ? b.at_s({1, 1}) : b.at_e({1, 1});
+        lg::Sequence* waiting = b.lay(branch, {1}, at_length(*branch, 20.0f), +1);
+        b.game.supply_balls();
+        const lg::Ball& end = first ? *storage->rear_ball() : *storage->front_ball();
+        EXPECT_NEAR(gap(end, *waiting->front_ball()), 25.0f, 1e-3f);
+        EXPECT_EQ(b.game.validate(), "");
+    }
+}
+
 // ---------------------------------------------------------------- arrivals
 
 TEST(Supply, AnArrivingBallPushesTheWaitingBallsOntoTheContour) {

@@ -1,5 +1,5 @@
 #include "GameHarness.h"
-#include "testkit/OrdinarySpeeds.h"
+#include "testkit/WaySettings.h"
 
 #include <algorithm>
 
@@ -7,17 +7,7 @@ namespace logictest {
 
 namespace lg = orvek::trelm::logic;
 
-lg::WaySettings quiet_settings() {
-    lg::WaySettings ws;
-    ws.sequences_size = 5;
-    ws.sequences_uniformity = 1;
-    ws.sequences_dtime = 1e6f;
-    ws.bonus_increment_for_seqs = 0.0f;
-    ws.path_roll_out = 100.0f;
-    ws.path_for_next_sequence = 1e6f;
-    logictest::set_ordinary_speeds(ws);
-    return ws;
-}
+lg::WaySettings quiet_settings() { return way_settings(); }
 
 void TestCreator::create(lg::GameSetup& setup) {
     setup.set_on_object_added(recorder_.added_callback());

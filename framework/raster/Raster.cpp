@@ -23,11 +23,20 @@ int32_t toFixed(float v, int64_t lo, int64_t hi) {
 }
 
 int32_t texelCoord(float t, int size) {
-    if (!std::isfinite(t)) return 0;
     return fx::truncSaturate(static_cast<double>(t) * static_cast<double>(size) * 65536.0);
 }
 
 bool finitePosition(const TriVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// A non-finite u or v becomes 0 before the clipper sees it: a cut vertex
+// interpolated from it would otherwise differ from the uncut vertex, and the
+// clip rectangle would change what is drawn.
+TriVertex readVertex(const TriVertex& v) {
+    TriVertex r = v;
+    if (!std::isfinite(r.u)) r.u = 0;
+    if (!std::isfinite(r.v)) r.v = 0;
+    return r;
+}
 
 }  // namespace
 
@@ -71,12 +80,12 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
     FixedVertex fixed[8]{};
 
     for (int t = 0; t + 2 < count; ++t) {
-        const TriVertex* a = &vertices[t];
-        const TriVertex* b = &vertices[t + ((t & 1) ? 2 : 1)];
-        const TriVertex* c = &vertices[t + ((t & 1) ? 1 : 2)];
-        if (!finitePosition(*a) || !finitePosition(*b) || !finitePosition(*c)) continue;
+        const TriVertex a = readVertex(vertices[t]);
+        const TriVertex b = readVertex(vertices[t + ((t & 1) ? 2 : 1)]);
+        const TriVertex c = readVertex(vertices[t + ((t & 1) ? 1 : 2)]);
+        if (!finitePosition(a) || !finitePosition(b) || !finitePosition(c)) continue;
 
-        const int n = ClipPolygon(a, b, c, polygon, xmin, xmax, ymin, ymax, pool);
+        const int n = ClipPolygon(&a, &b, &c, polygon, xmin, xmax, ymin, ymax, pool);
         if (n == 0) continue;
 
         // Clamping in fixed point as well keeps every vertex inside the

@@ -1,5 +1,6 @@
 // Feeds random triangle strips to the rasteriser's entry: every format,
-// every table entry, hostile coordinates (NaN, infinities, 1e30, slivers).
+// every table entry, every kernel level, hostile coordinates (NaN,
+// infinities, 1e30, slivers).
 // Anything written outside the clip rectangle, or outside the destination,
 // aborts.
 #include "framework/raster/Raster.h"
@@ -77,8 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const unsigned forced = forceEntry ? ((in.byte() & 0x1Fu) | formatGroup(format)) : 0;
 
     const int width = 1 + in.byte() % 40, height = 1 + in.byte() % 40;
-    const ClipRect clip{static_cast<int8_t>(in.byte()) / 2, static_cast<int8_t>(in.byte()) / 2, in.byte() % 64,
-                        in.byte() % 64};
+    const int clipX = static_cast<int8_t>(in.byte()) / 2, clipY = static_cast<int8_t>(in.byte()) / 2;
+    const uint8_t clipW = in.byte(), clipH = in.byte();
+    const ClipRect clip{clipX, clipY, clipW % 64, clipH % 64};
+    // The top bits of the clip width, which it does not use, force a kernel
+    // level, so the SSE2 and plain kernels are fuzzed on an AVX2 machine too.
+    SetKernelLevel(static_cast<KernelLevel>(std::min(clipW >> 6, 2)));
     const DrawColor color = white ? DrawColor{} : DrawColor{in.byte(), in.byte(), in.byte(), in.byte()};
 
     struct Texture final : TextureSource {

@@ -6,6 +6,7 @@
 #include "framework/raster/Raster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -42,6 +43,14 @@ struct Features {
     static constexpr int colourAttrs = vertex ? 4 : 0;
     static constexpr int attrs = colourAttrs + (textured ? 2 : 0);
 };
+
+// The alpha decision of every blending filler. A texture alpha at or below
+// SkipAlpha leaves the pixel alone (too faint to matter); an effective alpha
+// from StoreAlpha up is written without reading the destination (too opaque
+// for the rest to show). The untextured fillers compare their 8.16 alpha
+// strictly above the same two values.
+constexpr uint32_t SkipAlpha = 8;
+constexpr uint32_t StoreAlpha = 240;
 
 template <class P>
 inline P loadPixel(const uint8_t* p) {
@@ -150,7 +159,7 @@ inline void shadeSample(uint8_t* dst, uint32_t sample, const uint32_t* q, const 
     using Pixel = typename Fmt::Pixel;
     const uint32_t texAlpha = sample >> 24;
     if constexpr (Ft::alpha) {
-        if (texAlpha <= 8) return;
+        if (texAlpha <= SkipAlpha) return;
     }
     if constexpr (!Ft::colourFactor && !Ft::alpha) {
         storePixel<Pixel>(dst, Fmt::store(sample));
@@ -182,7 +191,7 @@ inline void shadeSample(uint8_t* dst, uint32_t sample, const uint32_t* q, const 
         effAlpha = texAlpha;
     }
 
-    if (effAlpha >= 240) {
+    if (effAlpha >= StoreAlpha) {
         storePixel<Pixel>(dst, Fmt::store(source));
     } else if (effAlpha != 0) {
         // A weight of 0 would only darken the destination (and divide by
@@ -203,9 +212,9 @@ inline void shadePixel(uint8_t* dst, const uint32_t* q, const TextureInfo& tex, 
         // Untextured vertex colours: store above 240.0, blend above 8.0.
         const uint32_t a = clampChannel(q[0]), r = clampChannel(q[1]);
         const uint32_t g = clampChannel(q[2]), b = clampChannel(q[3]);
-        if (a > 0x00F00000u)
+        if (a > StoreAlpha << 16)
             storePixel<Pixel>(dst, Fmt::store(0xFF000000u | (r & 0x00FF0000u) | ((g >> 8) & 0x0000FF00u) | (b >> 16)));
-        else if (a > 0x00080000u)
+        else if (a > SkipAlpha << 16)
             storePixel<Pixel>(dst, Fmt::blendVertex(loadPixel<Pixel>(dst), r, g, b, a >> 16));
     } else {
         constexpr int ui = Ft::colourAttrs;
@@ -232,11 +241,31 @@ inline void prefetchAhead(const void* p, uintptr_t bytes, bool forWriting) {
         __builtin_prefetch(at, 0);
 }
 
+// -1 until a level is forced; constant-initialised, so safe to read from any
+// static initialiser.
+std::atomic<int> forcedLevel{-1};
+
+KernelLevel detectLevel() {
 #if defined(ZELKOR_RASTER_AVX2)
-bool hasAvx2() {
-    static const bool yes = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") != 0);
-    return yes;
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return KernelLevel::Avx2;
+#endif
+#if defined(__SSE2__)
+    return KernelLevel::Sse2;
+#else
+    return KernelLevel::Plain;
+#endif
 }
+
+inline KernelLevel kernelLevel() {
+    const int forced = forcedLevel.load(std::memory_order_relaxed);
+    return forced >= 0 ? static_cast<KernelLevel>(forced) : SupportedKernelLevel();
+}
+
+[[maybe_unused]] inline bool useSse2() { return kernelLevel() >= KernelLevel::Sse2; }
+
+#if defined(ZELKOR_RASTER_AVX2)
+inline bool useAvx2() { return kernelLevel() >= KernelLevel::Avx2; }
 
 // The first m of eight lanes.
 __attribute__((target("avx2"))) inline __m256i firstLanes(int32_t m) {
@@ -289,7 +318,7 @@ inline void shadeRun(uint8_t* dst, const uint32_t* src, int32_t n, const FillCol
     }
 #if defined(ZELKOR_RASTER_AVX2)
     if constexpr (Copy8888) {
-        if (hasAvx2()) {
+        if (useAvx2()) {
             copyRunAvx2(dst, src, n, 0xFF000000u);
             return;
         }
@@ -310,13 +339,14 @@ __attribute__((target("avx2"), always_inline)) inline void alphaGroup888Avx2(uin
     const __m256i zero = _mm256_setzero_si256();
     const __m256i lanes255 = _mm256_set1_epi16(255);
     const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    const __m256i nine = _mm256_set1_epi32(9), top = _mm256_set1_epi32(239);
+    // Compares are strict: above StoreAlpha - 1 stores, below SkipAlpha + 1 skips.
+    const __m256i skipBelow = _mm256_set1_epi32(SkipAlpha + 1), storeAbove = _mm256_set1_epi32(StoreAlpha - 1);
     int* const outWords = reinterpret_cast<int*>(out);
     const __m256i t = Partial ? _mm256_maskload_epi32(reinterpret_cast<const int*>(src), lanes)
                               : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
     const __m256i alpha = _mm256_srli_epi32(t, 24);
-    const __m256i store = _mm256_cmpgt_epi32(alpha, top);
-    const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
+    const __m256i store = _mm256_cmpgt_epi32(alpha, storeAbove);
+    const __m256i skip = _mm256_cmpgt_epi32(skipBelow, alpha);
     if constexpr (!Partial) {
         // Wholly stored or wholly skipped groups never read the destination.
         if (static_cast<unsigned>(_mm256_movemask_epi8(store)) == 0xFFFFFFFFu) {
@@ -383,19 +413,21 @@ inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, co
     const __m128i zero = _mm_setzero_si128();
     const __m128i lanes255 = _mm_set1_epi16(255);
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    const __m128i nine = _mm_set1_epi32(9), top = _mm_set1_epi32(239);
+    const __m128i skipBelow = _mm_set1_epi32(SkipAlpha + 1), storeAbove = _mm_set1_epi32(StoreAlpha - 1);
     int32_t k = 0;
 #if defined(ZELKOR_RASTER_AVX2)
-    if (hasAvx2()) {
+    if (useAvx2()) {
         alphaRun888Avx2(dst, src, n);
         return;
     }
 #endif
-    for (; k + 4 <= n; k += 4) {
+    // At the plain level the loop below does every pixel.
+    const int32_t vectorEnd = useSse2() ? n : 0;
+    for (; k + 4 <= vectorEnd; k += 4) {
         const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + k));
         const __m128i alpha = _mm_srli_epi32(t, 24);
-        const __m128i store = _mm_cmpgt_epi32(alpha, top);
-        const __m128i skip = _mm_cmplt_epi32(alpha, nine);
+        const __m128i store = _mm_cmpgt_epi32(alpha, storeAbove);
+        const __m128i skip = _mm_cmplt_epi32(alpha, skipBelow);
         const int storeBits = _mm_movemask_epi8(store), skipBits = _mm_movemask_epi8(skip);
         uint8_t* out = dst + k * 4;
         if (skipBits == 0xFFFF) continue;
@@ -447,7 +479,8 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
     const __m256i redKeep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i greenKeep = _mm256_set1_epi32(0x00FF0000), blueKeep = _mm256_set1_epi32(0x0000FF00);
     const __m256i rbMask = _mm256_set1_epi32(0x00FF00FF), rgbMask = _mm256_set1_epi32(0x00FFFFFF);
-    const __m256i top = _mm256_set1_epi32(239), nine = _mm256_set1_epi32(9), c255 = _mm256_set1_epi32(255);
+    const __m256i storeAbove = _mm256_set1_epi32(StoreAlpha - 1), skipBelow = _mm256_set1_epi32(SkipAlpha + 1);
+    const __m256i c255 = _mm256_set1_epi32(255);
     const int* const bits = reinterpret_cast<const int*>(tex.bits);
     int32_t k = 0;
     for (; k + 8 <= n; k += 8, uu = _mm256_add_epi32(uu, stepU), vv = _mm256_add_epi32(vv, stepV)) {
@@ -499,8 +532,8 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
             _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(d, rbMask), inv), 8), rbMask),
             _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(d, greenMask), inv), 8), greenMask));
         const __m256i blended = _mm256_or_si256(_mm256_add_epi32(scaled, _mm256_and_si256(sample, rgbMask)), redKeep);
-        const __m256i store = _mm256_cmpgt_epi32(alpha, top);
-        const __m256i skip = _mm256_cmpgt_epi32(nine, alpha);
+        const __m256i store = _mm256_cmpgt_epi32(alpha, storeAbove);
+        const __m256i skip = _mm256_cmpgt_epi32(skipBelow, alpha);
         const __m256i result = _mm256_blendv_epi8(_mm256_blendv_epi8(blended, sample, store), d, skip);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
     }
@@ -646,7 +679,7 @@ void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, c
         int32_t done = 0;
 #if defined(ZELKOR_RASTER_AVX2)
         if constexpr (F == (FeatureTexture | FeatureAlpha | FeatureFilter) && std::is_same_v<Fmt, px::Fmt888>) {
-            if (hasAvx2()) {
+            if (useAvx2()) {
                 done = filteredRun888Avx2(dst, tex, q[0], q[1], gradient[0], gradient[1], end - first);
                 dst += static_cast<std::ptrdiff_t>(done) * 4;
                 for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(done) * static_cast<uint32_t>(gradient[i]);
@@ -708,6 +741,19 @@ constexpr FillerArray makeTable(std::index_sequence<I...>) {
 constexpr FillerArray generated = makeTable(std::make_index_sequence<FillerCount>{});
 
 }  // namespace
+
+KernelLevel SupportedKernelLevel() {
+    static const KernelLevel supported = detectLevel();
+    return supported;
+}
+
+KernelLevel SetKernelLevel(KernelLevel level) {
+    const KernelLevel inForce = std::min(level, SupportedKernelLevel());
+    forcedLevel.store(static_cast<int>(inForce), std::memory_order_relaxed);
+    return inForce;
+}
+
+KernelLevel CurrentKernelLevel() { return kernelLevel(); }
 
 const FillerArray& GeneratedFillers() { return generated; }
 

@@ -571,149 +571,332 @@ inline void shadeRow(uint8_t* dst, const uint32_t* row, uint32_t u, int32_t du, 
 }
 
 
-// The frame: sort, long and short edges in 16.16, spans left to right.
-template <unsigned F, class Fmt>
-void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, const TextureInfo* texInfo,
-          const FillColor* colorIn) {
+// The frame's walk over one triangle: sort, long and short edges in 16.16,
+// one span a row. The frame and the rectangle path share it, so both compute
+// every span bit for bit alike.
+template <unsigned F>
+struct Walker {
     using Ft = Features<F>;
-    constexpr int N = Ft::attrs;
-    using Pixel = typename Fmt::Pixel;
-    static const TextureInfo noTexture{};
-    static const FillColor white{};
-    const TextureInfo& tex = texInfo ? *texInfo : noTexture;
-    const FillColor& color = colorIn ? *colorIn : white;
+    static constexpr int N = Ft::attrs;
+    static constexpr int Q = N > 0 ? N : 1;
 
-    // Stable 3-sort by y: vertices of equal y keep their input order.
-    const FixedVertex* s0 = &tri[0];
-    const FixedVertex* s1 = &tri[1];
-    const FixedVertex* s2 = &tri[2];
-    if (s0->y > s1->y) std::swap(s0, s1);
-    if (s1->y > s2->y) std::swap(s1, s2);
-    if (s0->y > s1->y) std::swap(s0, s1);
-    const auto top = load<F>(*s0, &color);
-    const auto mid = load<F>(*s1, &color);
-    const auto bot = load<F>(*s2, &color);
+    WorkVertex<N> top, mid, bot;
+    int32_t yTop = 0, yMid = 0, yBottom = 0;
+    int32_t row = 0;  // the row span() describes
+    int32_t slopeLong = 0, xLong = 0;
+    int32_t stepLong[Q], gradient[Q], qLong[Q];
+    int32_t slopeShort = 0, xShort = 0;
+    bool longIsLeft = false;
+    int32_t colMin = 0, colMax = 0;
 
-    const int32_t yTop = fx::ceil16(top.y), yMid = fx::ceil16(mid.y), yBottom = fx::ceil16(bot.y);
-    if (yTop == yBottom) return;
+    // False when the triangle covers no pixel row or has no width.
+    bool setup(const FixedVertex* tri, const FillColor& color) {
+        // Stable 3-sort by y: vertices of equal y keep their input order.
+        const FixedVertex* s0 = &tri[0];
+        const FixedVertex* s1 = &tri[1];
+        const FixedVertex* s2 = &tri[2];
+        if (s0->y > s1->y) std::swap(s0, s1);
+        if (s1->y > s2->y) std::swap(s1, s2);
+        if (s0->y > s1->y) std::swap(s0, s1);
+        top = load<F>(*s0, &color);
+        mid = load<F>(*s1, &color);
+        bot = load<F>(*s2, &color);
 
-    // Long edge, top to bottom.
-    const int64_t rLong = fx::reciprocal(int64_t{bot.y} - top.y);
-    const int32_t slopeLong = fx::step(int64_t{bot.x} - top.x, rLong);
-    int32_t stepLong[N > 0 ? N : 1];
-    for (int i = 0; i < N; ++i) stepLong[i] = fx::step(int64_t{bot.q[i]} - top.q[i], rLong);
+        yTop = fx::ceil16(top.y);
+        yMid = fx::ceil16(mid.y);
+        yBottom = fx::ceil16(bot.y);
+        if (yTop == yBottom) return false;
 
-    const int64_t toMid = int64_t{mid.y} - top.y;
-    const int32_t xLongMid = fx::add(top.x, fx::advance(slopeLong, toMid));
-    if (mid.x == xLongMid) return;
+        // Long edge, top to bottom.
+        const int64_t rLong = fx::reciprocal(int64_t{bot.y} - top.y);
+        slopeLong = fx::step(int64_t{bot.x} - top.x, rLong);
+        for (int i = 0; i < N; ++i) stepLong[i] = fx::step(int64_t{bot.q[i]} - top.q[i], rLong);
 
-    // Span gradients, once per triangle, from the width at the middle vertex.
-    const int64_t rWidth = fx::reciprocal(int64_t{mid.x} - xLongMid);
-    int32_t gradient[N > 0 ? N : 1];
-    for (int i = 0; i < N; ++i) {
-        const int32_t qLongMid = fx::add(top.q[i], fx::advance(stepLong[i], toMid));
-        gradient[i] = fx::step(int64_t{mid.q[i]} - qLongMid, rWidth);
+        const int64_t toMid = int64_t{mid.y} - top.y;
+        const int32_t xLongMid = fx::add(top.x, fx::advance(slopeLong, toMid));
+        if (mid.x == xLongMid) return false;
+
+        // Span gradients, once per triangle, from the width at the middle vertex.
+        const int64_t rWidth = fx::reciprocal(int64_t{mid.x} - xLongMid);
+        for (int i = 0; i < N; ++i) {
+            const int32_t qLongMid = fx::add(top.q[i], fx::advance(stepLong[i], toMid));
+            gradient[i] = fx::step(int64_t{mid.q[i]} - qLongMid, rWidth);
+        }
+
+        // Prestep of the long edge to the first row.
+        const int64_t pre = (int64_t{yTop} << 16) - top.y;
+        xLong = fx::add(top.x, fx::advance(slopeLong, pre));
+        for (int i = 0; i < N; ++i) qLong[i] = fx::add(top.q[i], fx::advance(stepLong[i], pre));
+        longIsLeft = xLongMid < mid.x;
+
+        // No span may leave the triangle's own column range, whatever the
+        // rounding of the steps; the entry keeps that range inside the clip.
+        colMin = fx::ceil16(std::min({top.x, mid.x, bot.x}));
+        colMax = fx::ceil16(std::max({top.x, mid.x, bot.x}));
+
+        row = yTop;
+        if (yMid > yTop) {
+            slopeShort = fx::step(int64_t{mid.x} - top.x, fx::reciprocal(int64_t{mid.y} - top.y));
+            xShort = fx::add(top.x, fx::advance(slopeShort, pre));
+        } else {
+            lowerEdge();
+        }
+        return true;
     }
 
-    // Prestep of the long edge to the first row.
-    const int64_t pre = (int64_t{yTop} << 16) - top.y;
-    int32_t xLong = fx::add(top.x, fx::advance(slopeLong, pre));
-    int32_t qLong[N > 0 ? N : 1];
-    for (int i = 0; i < N; ++i) qLong[i] = fx::add(top.q[i], fx::advance(stepLong[i], pre));
-    const bool longIsLeft = xLongMid < mid.x;
+    // The short edge from mid to bottom, set up afresh at row yMid.
+    void lowerEdge() {
+        if (yBottom <= yMid) return;
+        slopeShort = fx::step(int64_t{bot.x} - mid.x, fx::reciprocal(int64_t{bot.y} - mid.y));
+        xShort = fx::add(mid.x, fx::advance(slopeShort, (int64_t{yMid} << 16) - mid.y));
+    }
 
-    // Unrotated nearest texturing reads each span from one texel row.
-    constexpr bool RowCapable = Ft::textured && !Ft::filter && !Ft::vertex;
+    bool done() const { return row >= yBottom; }
 
-    // No span may leave the triangle's own column range, whatever the
-    // rounding of the steps; the entry keeps that range inside the clip.
-    const int32_t colMin = fx::ceil16(std::min({top.x, mid.x, bot.x}));
-    const int32_t colMax = fx::ceil16(std::max({top.x, mid.x, bot.x}));
-
-    auto span = [&](int32_t row, int32_t xShort) {
+    // Columns [first, end) of the current row; false when empty.
+    bool columns(int32_t& first, int32_t& end) const {
         const int32_t xLeft = longIsLeft ? xLong : xShort;
         const int32_t xRight = longIsLeft ? xShort : xLong;
-        const int32_t first = std::max(fx::ceil16(xLeft), colMin);
-        const int32_t end = std::min(fx::ceil16(xRight), colMax);
-        if (end <= first) return;
+        first = std::max(fx::ceil16(xLeft), colMin);
+        end = std::min(fx::ceil16(xRight), colMax);
+        return first < end;
+    }
+
+    // The columns and the attributes at `first` (u and v without the
+    // filter's half-texel offset).
+    bool span(int32_t& first, int32_t& end, uint32_t* q) const {
+        if (!columns(first, end)) return false;
         const int64_t e = (int64_t{first} << 16) - xLong;
-        uint32_t q[N > 0 ? N : 1];
         for (int i = 0; i < N; ++i) q[i] = static_cast<uint32_t>(fx::add(qLong[i], fx::advance(gradient[i], e)));
-        if constexpr (Ft::filter) {
-            q[Ft::colourAttrs] -= 0x8000u;
-            q[Ft::colourAttrs + 1] -= 0x8000u;
-        }
-        uint8_t* dst = destBits + static_cast<std::ptrdiff_t>(row) * destPitch +
-                       static_cast<std::ptrdiff_t>(first) * static_cast<std::ptrdiff_t>(sizeof(Pixel));
-        if constexpr (Ft::textured) {
-            // A narrow span (a sliver that clipping leaves next to a larger
-            // triangle) mostly waits on its first texel and pixel. Ask for
-            // those a few rows further down the long edge; the guess need not
-            // be exact, and a prefetch never faults.
-            if (end - first < 16) {
-                constexpr uint32_t Ahead = 4;
-                const uint32_t u = static_cast<uint32_t>(qLong[Ft::colourAttrs]) +
-                                   Ahead * static_cast<uint32_t>(stepLong[Ft::colourAttrs]);
-                const uint32_t v = static_cast<uint32_t>(qLong[Ft::colourAttrs + 1]) +
-                                   Ahead * static_cast<uint32_t>(stepLong[Ft::colourAttrs + 1]);
-                prefetchAhead(tex.bits, (uintptr_t{v >> 16} * static_cast<uint32_t>(tex.width) + (u >> 16)) * 4, false);
-                prefetchAhead(dst, static_cast<uintptr_t>(destPitch) * Ahead, true);
-            }
-        }
-        if constexpr (RowCapable) {
-            if (gradient[1] == 0) {
-                // u runs linearly from its first to its last pixel without
-                // wrapping when both ends lie inside the row.
-                const int64_t uFirst = q[0];
-                const int64_t uLast = uFirst + int64_t{end - first - 1} * gradient[0];
-                const int64_t limit = int64_t{tex.width} << 16;
-                const uint32_t texRow = q[1] >> 16;
-                if (texRow < static_cast<uint32_t>(tex.height) && uFirst < limit && uLast >= 0 && uLast < limit) {
-                    const uint32_t* texels =
-                        tex.bits + static_cast<size_t>(texRow) * static_cast<uint32_t>(tex.width);
-                    shadeRow<F, Fmt>(dst, texels, q[0], gradient[0], end - first, color);
-                    return;
-                }
-            }
-        }
-        int32_t done = 0;
-#if defined(ZELKOR_RASTER_AVX2)
-        if constexpr (F == (FeatureTexture | FeatureAlpha | FeatureFilter) && std::is_same_v<Fmt, px::Fmt888>) {
-            if (useAvx2()) {
-                done = filteredRun888Avx2(dst, tex, q[0], q[1], gradient[0], gradient[1], end - first);
-                dst += static_cast<std::ptrdiff_t>(done) * 4;
-                for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(done) * static_cast<uint32_t>(gradient[i]);
-            }
-        }
-#endif
-        for (int32_t n = end - first - done; n > 0; --n) {
-            shadePixel<F, Fmt>(dst, q, tex, color);
-            dst += sizeof(Pixel);
-            for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(gradient[i]);
-        }
-    };
-    auto nextRow = [&](int32_t& xShort, int32_t slopeShort) {
+        return true;
+    }
+
+    void next() {
         xLong = fx::add(xLong, slopeLong);
         for (int i = 0; i < N; ++i) qLong[i] = fx::add(qLong[i], stepLong[i]);
         xShort = fx::add(xShort, slopeShort);
+        if (++row == yMid) lowerEdge();
+    }
+};
+
+// Draws the walker's current span [first, end) with the attributes q at
+// `first`.
+template <unsigned F, class Fmt>
+inline void drawSpan(const Walker<F>& w, uint8_t* destBits, std::ptrdiff_t destPitch, int32_t first, int32_t end,
+                     uint32_t* q, const TextureInfo& tex, const FillColor& color) {
+    using Ft = Features<F>;
+    constexpr int N = Ft::attrs;
+    using Pixel = typename Fmt::Pixel;
+    // Unrotated nearest texturing reads each span from one texel row.
+    constexpr bool RowCapable = Ft::textured && !Ft::filter && !Ft::vertex;
+
+    if constexpr (Ft::filter) {
+        q[Ft::colourAttrs] -= 0x8000u;
+        q[Ft::colourAttrs + 1] -= 0x8000u;
+    }
+    uint8_t* dst = destBits + static_cast<std::ptrdiff_t>(w.row) * destPitch +
+                   static_cast<std::ptrdiff_t>(first) * static_cast<std::ptrdiff_t>(sizeof(Pixel));
+    if constexpr (Ft::textured) {
+        // A narrow span (a sliver that clipping leaves next to a larger
+        // triangle) mostly waits on its first texel and pixel. Ask for
+        // those a few rows further down the long edge; the guess need not
+        // be exact, and a prefetch never faults.
+        if (end - first < 16) {
+            constexpr uint32_t Ahead = 4;
+            const uint32_t u = static_cast<uint32_t>(w.qLong[Ft::colourAttrs]) +
+                               Ahead * static_cast<uint32_t>(w.stepLong[Ft::colourAttrs]);
+            const uint32_t v = static_cast<uint32_t>(w.qLong[Ft::colourAttrs + 1]) +
+                               Ahead * static_cast<uint32_t>(w.stepLong[Ft::colourAttrs + 1]);
+            prefetchAhead(tex.bits, (uintptr_t{v >> 16} * static_cast<uint32_t>(tex.width) + (u >> 16)) * 4, false);
+            prefetchAhead(dst, static_cast<uintptr_t>(destPitch) * Ahead, true);
+        }
+    }
+    if constexpr (RowCapable) {
+        if (w.gradient[1] == 0) {
+            // u runs linearly from its first to its last pixel without
+            // wrapping when both ends lie inside the row.
+            const int64_t uFirst = q[0];
+            const int64_t uLast = uFirst + int64_t{end - first - 1} * w.gradient[0];
+            const int64_t limit = int64_t{tex.width} << 16;
+            const uint32_t texRow = q[1] >> 16;
+            if (texRow < static_cast<uint32_t>(tex.height) && uFirst < limit && uLast >= 0 && uLast < limit) {
+                const uint32_t* texels = tex.bits + static_cast<size_t>(texRow) * static_cast<uint32_t>(tex.width);
+                shadeRow<F, Fmt>(dst, texels, q[0], w.gradient[0], end - first, color);
+                return;
+            }
+        }
+    }
+    int32_t done = 0;
+#if defined(ZELKOR_RASTER_AVX2)
+    if constexpr (F == (FeatureTexture | FeatureAlpha | FeatureFilter) && std::is_same_v<Fmt, px::Fmt888>) {
+        if (useAvx2()) {
+            done = filteredRun888Avx2(dst, tex, q[0], q[1], w.gradient[0], w.gradient[1], end - first);
+            dst += static_cast<std::ptrdiff_t>(done) * 4;
+            for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(done) * static_cast<uint32_t>(w.gradient[i]);
+        }
+    }
+#endif
+    for (int32_t n = end - first - done; n > 0; --n) {
+        shadePixel<F, Fmt>(dst, q, tex, color);
+        dst += sizeof(Pixel);
+        for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(w.gradient[i]);
+    }
+}
+
+static const TextureInfo noTexture{};
+static const FillColor opaqueWhite{};
+
+// The frame: one triangle, its spans top to bottom, left to right.
+template <unsigned F, class Fmt>
+void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, const TextureInfo* texInfo,
+          const FillColor* colorIn) {
+    const TextureInfo& tex = texInfo ? *texInfo : noTexture;
+    const FillColor& color = colorIn ? *colorIn : opaqueWhite;
+    Walker<F> w;
+    if (!w.setup(tri, color)) return;
+    uint32_t q[Walker<F>::Q];
+    for (; !w.done(); w.next()) {
+        int32_t first, end;
+        if (w.span(first, end, q)) drawSpan<F, Fmt>(w, destBits, destPitch, first, end, q, tex, color);
+    }
+}
+
+// Where a walker's every pixel (c, r) reads texel (c + dc, r + dr), inside
+// the texture. The frame's u at a pixel is exactly floor(U) of the linear
+// function U(c, k) = uLong0 + k stepU + gradU ((c << 16) - xLong0 - k slope)
+// / 65536 (k the row past the first), all of its 32-bit wrapping adds
+// cancelling while the result lies in 0..2^32; likewise v. A linear function
+// keeps within bounds over the walker's box of rows and columns when it does
+// at the box's corners, so four corners decide for every pixel.
+template <unsigned F>
+bool oneTexelAPixel(const Walker<F>& w, const TextureInfo& tex, int32_t& dc, int32_t& dr) {
+    static_assert(Walker<F>::N == 2, "u and v only");
+    if (!tex.bits || tex.width <= 0 || tex.height <= 0 || tex.width >= 32768 || tex.height >= 32768) return false;
+    const int64_t rows = int64_t{w.yBottom} - w.yTop - 1;
+    // xLong must not wrap, or e would differ from its linear form.
+    const int64_t xLast = int64_t{w.xLong} + rows * w.slopeLong;
+    if (xLast < INT32_MIN || xLast > INT32_MAX) return false;
+    // 65536 U (resp. V) at column c, row k past the first.
+    auto scaled = [&](int i, int64_t c, int64_t k) {
+        return (static_cast<__int128>(w.qLong[i]) + static_cast<__int128>(k) * w.stepLong[i]) * 65536 +
+               static_cast<__int128>(w.gradient[i]) * ((c << 16) - w.xLong - k * w.slopeLong);
+    };
+    auto floorDiv = [](__int128 a, int64_t b) { return static_cast<int64_t>(a >= 0 ? a / b : -((-a + b - 1) / b)); };
+    const int64_t cols[2] = {w.colMin, int64_t{w.colMax} - 1};
+    const int64_t ks[2] = {0, rows};
+    constexpr int64_t Texel = int64_t{1} << 32;  // one texel of 65536 U
+    dc = static_cast<int32_t>(floorDiv(scaled(0, cols[0], 0), Texel) - cols[0]);
+    dr = static_cast<int32_t>(floorDiv(scaled(1, cols[0], 0), Texel) - w.yTop);
+    for (const int64_t c : cols)
+        for (const int64_t k : ks) {
+            const int64_t col = c + dc, row = w.yTop + k + dr;
+            if (col < 0 || col >= tex.width || row < 0 || row >= tex.height) return false;
+            const __int128 u = scaled(0, c, k), v = scaled(1, c, k);
+            if (u < static_cast<__int128>(col) * Texel || u >= static_cast<__int128>(col + 1) * Texel) return false;
+            if (v < static_cast<__int128>(row) * Texel || v >= static_cast<__int128>(row + 1) * Texel) return false;
+        }
+    return true;
+}
+
+// The pieces of one strip rectangle (the fan triangles of its two clipped
+// triangles), walked row by row together. A piece whose pixels provably read
+// one texel a pixel draws its spans as runs of consecutive texels; where all
+// of a row's spans do so alike and abut, the row is one run, and runs that
+// follow one another in memory (a destination and a texture of one pitch)
+// become one. Other pieces draw their spans as the frame does. Spans go in
+// piece order within a row, so every pixel gets what the frame gives it.
+template <unsigned F, class Fmt>
+void fillRectangle(const FixedVertex (*tris)[3], int count, uint8_t* destBits, std::ptrdiff_t destPitch,
+                   const TextureInfo* texInfo, const FillColor* colorIn) {
+    using Pixel = typename Fmt::Pixel;
+    constexpr int MaxPieces = RectanglePieces;
+    constexpr std::ptrdiff_t PixelSize = sizeof(Pixel);
+    const TextureInfo& tex = texInfo ? *texInfo : noTexture;
+    const FillColor& color = colorIn ? *colorIn : opaqueWhite;
+    Walker<F> walkers[MaxPieces];
+    bool mapped[MaxPieces];
+    int32_t dc[MaxPieces], dr[MaxPieces];
+    int live = 0;
+    int32_t rowBegin = 0, rowEnd = 0;
+    for (int t = 0; t < count && live < MaxPieces; ++t) {
+        Walker<F>& w = walkers[live];
+        if (!w.setup(tris[t], color)) continue;
+        mapped[live] = oneTexelAPixel(w, tex, dc[live], dr[live]);
+        rowBegin = live ? std::min(rowBegin, w.yTop) : w.yTop;
+        rowEnd = live ? std::max(rowEnd, w.yBottom) : w.yBottom;
+        ++live;
+    }
+    if (live == 0) return;
+
+    // The run waiting to be drawn: it grows while rows follow in memory.
+    uint8_t* runDst = nullptr;
+    const uint32_t* runSrc = nullptr;
+    int32_t runLength = 0;
+    auto flush = [&] {
+        if (runLength > 0) shadeRun<F, Fmt>(runDst, runSrc, runLength, color);
+        runLength = 0;
+    };
+    auto texel = [&](int i, int32_t row, int32_t col) {
+        return tex.bits + static_cast<size_t>(row + dr[i]) * static_cast<uint32_t>(tex.width) +
+               static_cast<uint32_t>(col + dc[i]);
     };
 
-    if (yMid > yTop) {
-        const int32_t slopeShort = fx::step(int64_t{mid.x} - top.x, fx::reciprocal(int64_t{mid.y} - top.y));
-        int32_t xShort = fx::add(top.x, fx::advance(slopeShort, pre));
-        for (int32_t row = yTop; row < yMid; ++row) {
-            span(row, xShort);
-            nextRow(xShort, slopeShort);
+    uint32_t q[MaxPieces][Walker<F>::Q];
+    int32_t first[MaxPieces], end[MaxPieces];
+    for (int32_t row = rowBegin; row < rowEnd; ++row) {
+        uint8_t* const rowBits = destBits + static_cast<std::ptrdiff_t>(row) * destPitch;
+        int active[MaxPieces];
+        int n = 0;
+        bool chained = true;
+        for (int i = 0; i < live; ++i) {
+            Walker<F>& w = walkers[i];
+            if (w.row != row || w.done()) continue;
+            if (mapped[i] ? w.columns(first[i], end[i]) : w.span(first[i], end[i], q[i])) {
+                chained = chained && mapped[i] && (n == 0 || (dc[i] == dc[active[0]] && dr[i] == dr[active[0]]));
+                active[n++] = i;
+            }
         }
-    }
-    if (yBottom > yMid) {
-        const int32_t slopeShort = fx::step(int64_t{bot.x} - mid.x, fx::reciprocal(int64_t{bot.y} - mid.y));
-        int32_t xShort = fx::add(mid.x, fx::advance(slopeShort, (int64_t{yMid} << 16) - mid.y));
-        for (int32_t row = yMid; row < yBottom; ++row) {
-            span(row, xShort);
-            nextRow(xShort, slopeShort);
+        int32_t from = 0, to = 0;
+        if (chained && n > 0) {
+            // Abutting spans, in any order, cover from..to exactly once.
+            from = first[active[0]];
+            to = end[active[0]];
+            int32_t covered = to - from;
+            for (int k = 1; k < n; ++k) {
+                from = std::min(from, first[active[k]]);
+                to = std::max(to, end[active[k]]);
+                covered += end[active[k]] - first[active[k]];
+            }
+            chained = covered == to - from;
+            for (int k = 0; k < n && chained; ++k)
+                for (int j = k + 1; j < n && chained; ++j)
+                    chained = end[active[k]] <= first[active[j]] || end[active[j]] <= first[active[k]];
         }
+        if (chained && n > 0) {
+            uint8_t* dst = rowBits + from * PixelSize;
+            const uint32_t* src = texel(active[0], row, from);
+            const int32_t length = to - from;
+            if (runLength == 0 || dst != runDst + runLength * PixelSize || src != runSrc + runLength ||
+                runLength > INT32_MAX - length) {
+                flush();
+                runDst = dst;
+                runSrc = src;
+            }
+            runLength += length;
+        } else {
+            flush();
+            for (int k = 0; k < n; ++k) {
+                const int i = active[k];
+                if (mapped[i])
+                    shadeRun<F, Fmt>(rowBits + first[i] * PixelSize, texel(i, row, first[i]), end[i] - first[i], color);
+                else
+                    drawSpan<F, Fmt>(walkers[i], destBits, destPitch, first[i], end[i], q[i], tex, color);
+            }
+        }
+        for (int i = 0; i < live; ++i)
+            if (walkers[i].row == row && !walkers[i].done()) walkers[i].next();
     }
+    flush();
 }
 
 template <unsigned Group>
@@ -732,6 +915,24 @@ constexpr TriangleFiller entryFor() {
     else
         return &NullFiller;
 }
+
+// The rectangle path serves the nearest-texel members without vertex
+// colours: the ones whose spans can be runs of consecutive texels.
+template <unsigned I>
+constexpr RectangleFiller rectangleFor() {
+    using Fmt = FormatOf<(I & 0x60u)>;
+    if constexpr ((I & (FeatureTexture | FeatureFilter | FeatureVertexColors)) == FeatureTexture)
+        return &fillRectangle<(I & 0x1Fu), Fmt>;
+    else
+        return nullptr;
+}
+
+template <size_t... I>
+constexpr std::array<RectangleFiller, FillerCount> makeRectangles(std::index_sequence<I...>) {
+    return {{rectangleFor<static_cast<unsigned>(I)>()...}};
+}
+
+constexpr std::array<RectangleFiller, FillerCount> rectangles = makeRectangles(std::make_index_sequence<FillerCount>{});
 
 template <size_t... I>
 constexpr FillerArray makeTable(std::index_sequence<I...>) {
@@ -756,6 +957,8 @@ KernelLevel SetKernelLevel(KernelLevel level) {
 KernelLevel CurrentKernelLevel() { return kernelLevel(); }
 
 const FillerArray& GeneratedFillers() { return generated; }
+
+RectangleFiller RectangleFillerFor(unsigned index) { return index < FillerCount ? rectangles[index] : nullptr; }
 
 void InitFillerTable() { FillerTable = generated; }
 

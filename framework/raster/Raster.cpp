@@ -38,6 +38,18 @@ TriVertex readVertex(const TriVertex& v) {
     return r;
 }
 
+// The strip a matrix draw makes of an unturned sprite (top-left, top-right,
+// bottom-left, bottom-right) at about one texel a pixel. The rectangle path
+// is exact for any strip; this only picks the ones it speeds up.
+bool spriteRectangle(const TriVertex* v, int texWidth, int texHeight) {
+    if (!(v[0].y == v[1].y && v[2].y == v[3].y && v[0].x == v[2].x && v[1].x == v[3].x && v[0].u == v[2].u &&
+          v[1].u == v[3].u && v[0].v == v[1].v && v[2].v == v[3].v))
+        return false;
+    const double dx = double(v[1].x) - v[0].x, dy = double(v[2].y) - v[0].y;
+    const double du = (double(v[1].u) - v[0].u) * texWidth, dv = (double(v[2].v) - v[0].v) * texHeight;
+    return std::fabs(du - dx) < dx / 64 && std::fabs(dv - dy) < dy / 64;
+}
+
 }  // namespace
 
 void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* texture, const DrawColor* color,
@@ -74,6 +86,17 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
     const TriangleFiller filler = fillers[index];
     const int texWidth = texture ? std::max(texture->width(), 0) : 0;
     const int texHeight = texture ? std::max(texture->height(), 0) : 0;
+
+    // Rows overlapping in memory would make the rectangle path's order of
+    // rows visible, so it needs a pitch of at least a row.
+    const RectangleFiller rectangle =
+        !table && filler && filler == GeneratedFillers()[index] && count == 4 && texture &&
+                std::abs(pitch) >= pixelSize * destWidth && spriteRectangle(vertices, texWidth, texHeight)
+            ? RectangleFillerFor(index)
+            : nullptr;
+    FixedVertex pieces[RectanglePieces][3];
+    int pieceCount = 0;
+    TextureInfo rectangleTexture;
 
     ClipPool pool;
     const TriVertex* polygon[ClipListSize];
@@ -122,6 +145,20 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
         }
 
         if (!filler) continue;
+        if (rectangle) {
+            if (pieceCount + n - 2 > RectanglePieces) {
+                rectangle(pieces, pieceCount, destBits, pitch, &rectangleTexture, &fill);
+                pieceCount = 0;
+            }
+            rectangleTexture = info;
+            for (int k = 2; k < n; ++k) {
+                pieces[pieceCount][0] = fixed[0];
+                pieces[pieceCount][1] = fixed[k - 1];
+                pieces[pieceCount][2] = fixed[k];
+                ++pieceCount;
+            }
+            continue;
+        }
         FixedVertex window[3] = {fixed[0], fixed[1], fixed[2]};
         filler(window, destBits, pitch, &info, &fill);
         for (int k = 3; k < n; ++k) {
@@ -130,6 +167,7 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
             filler(window, destBits, pitch, &info, &fill);
         }
     }
+    if (pieceCount > 0) rectangle(pieces, pieceCount, destBits, pitch, &rectangleTexture, &fill);
 }
 
 }  // namespace Vant::SWRaster

@@ -133,6 +133,16 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
                        int destWidth, int destHeight, int format, bool linearBlend, bool vertexColors,
                        const FillerArray* table = nullptr);
 
+// The entry's path for a strip that is an axis-aligned sprite drawn about one
+// texel a pixel: the fan triangles of its two clipped triangles (at most
+// RectanglePieces), drawn pixel for pixel as the table entry's filler would
+// draw them one after another, but a whole row as one run where the row's
+// spans read consecutive texels. Null for entries without such a path.
+inline constexpr int RectanglePieces = 12;
+using RectangleFiller = void (*)(const FixedVertex (*tris)[3], int count, uint8_t* destBits,
+                                 std::ptrdiff_t destPitch, const TextureInfo* tex, const FillColor* color);
+RectangleFiller RectangleFillerFor(unsigned index);
+
 // ---------------------------------------------------------------------------
 // Instruction-set level of the pixel kernels. The entry uses the best one the
 // processor has unless a lower one is forced: the tests and the fuzz target

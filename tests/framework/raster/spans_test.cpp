@@ -209,6 +209,50 @@ TEST_P(Spans, LongSlivers) {
     }
 }
 
+// Unturned sprites about one texel a pixel, the entry's rectangle path: on
+// whole pixels, pixel centres and anywhere between, cut by the clip or the
+// destination, scaled a hair off one texel a pixel, over destinations whose
+// rows follow one another (whole rows become one run) or not.
+TEST_P(Spans, SpriteRectanglesDrawAsTheirTriangles) {
+    std::mt19937 rng(8086);
+    auto place = [&](int whole) {
+        switch (rng() % 3) {
+        case 0: return static_cast<float>(static_cast<int>(rng() % (whole + 1)));
+        case 1: return static_cast<float>(static_cast<int>(rng() % (whole + 1))) - 0.5f;
+        default: return static_cast<float>(rng() % (whole * 64 + 1)) / 64.0f;
+        }
+    };
+    for (int round = 0; round < 600; ++round) {
+        const int W = 8 + static_cast<int>(rng() % 40), H = 4 + static_cast<int>(rng() % 20);
+        const bool wholeRows = round % 4 == 0;
+        Texture tex = runsTexture(wholeRows ? W : W + static_cast<int>(rng() % 9), H + 3, rng,
+                                  1 + static_cast<int>(rng() % 12));
+        tex.trans = tex.partial = rng() % 2 == 0;
+        Draw d;
+        d.format = Formats[rng() % 4];
+        d.clip = wholeRows ? sw::ClipRect{0, 0, W, H}
+                           : sw::ClipRect{static_cast<int>(rng() % 8) - 2, static_cast<int>(rng() % 6) - 2,
+                                          static_cast<int>(rng() % (W + 4)), static_cast<int>(rng() % (H + 4))};
+        if (rng() % 3 == 0) d.color = {int(rng() % 256), int(rng() % 256), int(rng() % 256), int(rng() % 256)};
+        const float scales[] = {1, 1, 1, 1, 1 + 1.0f / 2048, 1 - 1.0f / 2048};
+        const float s = scales[rng() % 6];
+        if (wholeRows) {
+            // The whole destination from a texture as wide: a matrix draw of
+            // a full-screen image, its left column and top row cut.
+            d.strip = quad(-0.5f, -0.5f, static_cast<float>(W), static_cast<float>(H), 0, place(2),
+                           static_cast<float>(W) * s, static_cast<float>(H), tex.w, tex.h);
+        } else {
+            const float x = place(W) - 4, y = place(H) - 3;
+            const float w = 1 + place(W), h = 1 + place(H);
+            d.strip = quad(x, y, w, h, place(4), place(2), w * s, h, tex.w, tex.h);
+        }
+        const int bpp = bytesOf(d.format);
+        const std::ptrdiff_t pitch = wholeRows ? W * bpp : (W + static_cast<int>(rng() % 3)) * bpp;
+        const std::string diff = drawBoth(d, &tex, W, H, pitch, static_cast<int>(rng() % 32), rng);
+        ASSERT_EQ(diff, "") << "round " << round;
+    }
+}
+
 ZELKOR_AT_EVERY_KERNEL_LEVEL(Spans);
 
 }  // namespace

@@ -586,6 +586,8 @@ struct Walker {
     int32_t slopeLong = 0, xLong = 0;
     int32_t stepLong[Q], gradient[Q], qLong[Q];
     int32_t slopeShort = 0, xShort = 0;
+    // The two short edges at their first rows: top to mid, mid to bottom.
+    int32_t slopeUpper = 0, xUpper = 0, slopeLower = 0, xLower = 0;
     bool longIsLeft = false;
     int32_t colMin = 0, colMax = 0;
 
@@ -634,21 +636,28 @@ struct Walker {
         colMin = fx::ceil16(std::min({top.x, mid.x, bot.x}));
         colMax = fx::ceil16(std::max({top.x, mid.x, bot.x}));
 
+        if (yMid > yTop) {
+            slopeUpper = fx::step(int64_t{mid.x} - top.x, fx::reciprocal(int64_t{mid.y} - top.y));
+            xUpper = fx::add(top.x, fx::advance(slopeUpper, pre));
+        }
+        if (yBottom > yMid) {
+            slopeLower = fx::step(int64_t{bot.x} - mid.x, fx::reciprocal(int64_t{bot.y} - mid.y));
+            xLower = fx::add(mid.x, fx::advance(slopeLower, (int64_t{yMid} << 16) - mid.y));
+        }
         row = yTop;
         if (yMid > yTop) {
-            slopeShort = fx::step(int64_t{mid.x} - top.x, fx::reciprocal(int64_t{mid.y} - top.y));
-            xShort = fx::add(top.x, fx::advance(slopeShort, pre));
+            slopeShort = slopeUpper;
+            xShort = xUpper;
         } else {
             lowerEdge();
         }
         return true;
     }
 
-    // The short edge from mid to bottom, set up afresh at row yMid.
+    // The short edge from mid to bottom takes over at row yMid.
     void lowerEdge() {
-        if (yBottom <= yMid) return;
-        slopeShort = fx::step(int64_t{bot.x} - mid.x, fx::reciprocal(int64_t{bot.y} - mid.y));
-        xShort = fx::add(mid.x, fx::advance(slopeShort, (int64_t{yMid} << 16) - mid.y));
+        slopeShort = slopeLower;
+        xShort = xLower;
     }
 
     bool done() const { return row >= yBottom; }
@@ -763,39 +772,76 @@ void fill(const FixedVertex* tri, uint8_t* destBits, std::ptrdiff_t destPitch, c
 
 // Where a walker's every pixel (c, r) reads texel (c + dc, r + dr), inside
 // the texture. The frame's u at a pixel is exactly floor(U) of the linear
-// function U(c, k) = uLong0 + k stepU + gradU ((c << 16) - xLong0 - k slope)
-// / 65536 (k the row past the first), all of its 32-bit wrapping adds
-// cancelling while the result lies in 0..2^32; likewise v. A linear function
-// keeps within bounds over the walker's box of rows and columns when it does
-// at the box's corners, so four corners decide for every pixel.
+// function U(x, k) = uLong0 + k stepU + gradU (x - xLong0 - k slope) / 65536
+// at x = c << 16 (k the row past the first), all of its 32-bit wrapping adds
+// cancelling while the result lies in 0..2^32; likewise v. Every pixel drawn
+// lies between the walker's left and right edges, which step linearly, so a
+// linear function keeps within bounds at every pixel when it does at the
+// corners of each part (first and last row, left and right edge).
 template <unsigned F>
 bool oneTexelAPixel(const Walker<F>& w, const TextureInfo& tex, int32_t& dc, int32_t& dr) {
     static_assert(Walker<F>::N == 2, "u and v only");
     if (!tex.bits || tex.width <= 0 || tex.height <= 0 || tex.width >= 32768 || tex.height >= 32768) return false;
-    const int64_t rows = int64_t{w.yBottom} - w.yTop - 1;
-    // xLong must not wrap, or e would differ from its linear form.
-    const int64_t xLast = int64_t{w.xLong} + rows * w.slopeLong;
-    if (xLast < INT32_MIN || xLast > INT32_MAX) return false;
-    // 65536 U (resp. V) at column c, row k past the first.
-    auto scaled = [&](int i, int64_t c, int64_t k) {
+    constexpr int64_t Texel = int64_t{1} << 32;  // one texel, in 65536 U
+    // 65536 U (i = 0) or 65536 V (i = 1) at position x (16.16), row k.
+    auto scaled = [&](int i, int64_t x, int64_t k) {
         return (static_cast<__int128>(w.qLong[i]) + static_cast<__int128>(k) * w.stepLong[i]) * 65536 +
-               static_cast<__int128>(w.gradient[i]) * ((c << 16) - w.xLong - k * w.slopeLong);
+               static_cast<__int128>(w.gradient[i]) * (x - w.xLong - k * w.slopeLong);
     };
-    auto floorDiv = [](__int128 a, int64_t b) { return static_cast<int64_t>(a >= 0 ? a / b : -((-a + b - 1) / b)); };
-    const int64_t cols[2] = {w.colMin, int64_t{w.colMax} - 1};
-    const int64_t ks[2] = {0, rows};
-    constexpr int64_t Texel = int64_t{1} << 32;  // one texel of 65536 U
-    dc = static_cast<int32_t>(floorDiv(scaled(0, cols[0], 0), Texel) - cols[0]);
-    dr = static_cast<int32_t>(floorDiv(scaled(1, cols[0], 0), Texel) - w.yTop);
-    for (const int64_t c : cols)
-        for (const int64_t k : ks) {
-            const int64_t col = c + dc, row = w.yTop + k + dr;
-            if (col < 0 || col >= tex.width || row < 0 || row >= tex.height) return false;
-            const __int128 u = scaled(0, c, k), v = scaled(1, c, k);
-            if (u < static_cast<__int128>(col) * Texel || u >= static_cast<__int128>(col + 1) * Texel) return false;
-            if (v < static_cast<__int128>(row) * Texel || v >= static_cast<__int128>(row + 1) * Texel) return false;
+    auto floorDiv = [](__int128 a) { return static_cast<int64_t>(a >= 0 ? a / Texel : -((-a + Texel - 1) / Texel)); };
+
+    const int64_t upperRows = int64_t{w.yMid} - w.yTop, lowerRows = int64_t{w.yBottom} - w.yMid;
+    struct Corner {
+        int64_t x, k;
+    };
+    Corner corners[8];
+    int n = 0;
+    auto part = [&](int64_t from, int64_t rows, int64_t xShort, int64_t slopeShort) {
+        if (rows <= 0) return;
+        for (const int64_t k : {int64_t{0}, rows - 1}) {
+            corners[n++] = {w.xLong + (from + k) * w.slopeLong, from + k};
+            corners[n++] = {xShort + k * slopeShort, from + k};
         }
-    return true;
+    };
+    part(0, upperRows, w.xUpper, w.slopeUpper);
+    part(upperRows, lowerRows, w.xLower, w.slopeLower);
+    for (int i = 0; i < n; ++i) {
+        const int64_t x = corners[i].x;
+        if (x < INT32_MIN || x > INT32_MAX) return false;  // the frame's x would wrap
+    }
+
+    // Pixel c at x = 65536 c reads column c + dc when 0 <= U - 65536 (c + dc) < 65536,
+    // that is 0 <= 65536 U - 65536 x - Texel dc < Texel.
+    auto uOff = [&](const Corner& p) { return scaled(0, p.x, p.k) - static_cast<__int128>(p.x) * 65536; };
+    auto vOff = [&](const Corner& p) { return scaled(1, p.x, p.k) - static_cast<__int128>(w.yTop + p.k) * Texel; };
+    dc = static_cast<int32_t>(floorDiv(uOff(corners[0])));
+    dr = static_cast<int32_t>(floorDiv(vOff(corners[0])));
+    for (int i = 0; i < n; ++i) {
+        const __int128 u = uOff(corners[i]) - static_cast<__int128>(dc) * Texel;
+        const __int128 v = vOff(corners[i]) - static_cast<__int128>(dr) * Texel;
+        if (u < 0 || u >= Texel || v < 0 || v >= Texel) return false;
+    }
+    return int64_t{w.colMin} + dc >= 0 && int64_t{w.colMax} - 1 + dc < tex.width && int64_t{w.yTop} + dr >= 0 &&
+           int64_t{w.yBottom} - 1 + dr < tex.height;
+}
+
+// Whether no span of the walker is cut by its column range: then each row's
+// span runs from ceil of its left edge to ceil of its right edge. Edges step
+// linearly, so the first and last row of each part decide (and no x may wrap,
+// which the frame's 32-bit adds would do).
+template <unsigned F>
+bool spansUnclamped(const Walker<F>& w) {
+    auto inside = [&](int64_t x) {
+        return x >= INT32_MIN && x <= INT32_MAX && fx::ceil16(x) >= w.colMin && fx::ceil16(x) <= w.colMax;
+    };
+    const int64_t upperRows = int64_t{w.yMid} - w.yTop, lowerRows = int64_t{w.yBottom} - w.yMid;
+    auto part = [&](int64_t from, int64_t rows, int32_t xShort, int32_t slopeShort) {
+        if (rows <= 0) return true;
+        const int64_t longFirst = w.xLong + from * w.slopeLong, longLast = longFirst + (rows - 1) * w.slopeLong;
+        const int64_t shortLast = xShort + (rows - 1) * int64_t{slopeShort};
+        return inside(longFirst) && inside(longLast) && inside(xShort) && inside(shortLast);
+    };
+    return part(0, upperRows, w.xUpper, w.slopeUpper) && part(upperRows, lowerRows, w.xLower, w.slopeLower);
 }
 
 // The pieces of one strip rectangle (the fan triangles of its two clipped
@@ -817,13 +863,24 @@ void fillRectangle(const FixedVertex (*tris)[3], int count, uint8_t* destBits, s
     bool mapped[MaxPieces];
     int32_t dc[MaxPieces], dr[MaxPieces];
     int live = 0;
-    int32_t rowBegin = 0, rowEnd = 0;
+    int32_t rowBegin = 0, rowEnd = 0, colBegin = 0, colEnd = 0;
+    // The pieces tile the rectangle, sharing every inner edge bit for bit, so
+    // their spans abut on every row unless a column range cuts one, or a
+    // piece that has rows draws nothing (its middle vertex on its long edge
+    // by rounding). Otherwise the rectangle is one block of texels.
+    bool block = true;
     for (int t = 0; t < count && live < MaxPieces; ++t) {
         Walker<F>& w = walkers[live];
-        if (!w.setup(tris[t], color)) continue;
+        if (!w.setup(tris[t], color)) {
+            block = block && w.yTop == w.yBottom;
+            continue;
+        }
         mapped[live] = oneTexelAPixel(w, tex, dc[live], dr[live]);
+        block = block && mapped[live] && dc[live] == dc[0] && dr[live] == dr[0] && spansUnclamped(w);
         rowBegin = live ? std::min(rowBegin, w.yTop) : w.yTop;
         rowEnd = live ? std::max(rowEnd, w.yBottom) : w.yBottom;
+        colBegin = live ? std::min(colBegin, w.colMin) : w.colMin;
+        colEnd = live ? std::max(colEnd, w.colMax) : w.colMax;
         ++live;
     }
     if (live == 0) return;
@@ -840,6 +897,23 @@ void fillRectangle(const FixedVertex (*tris)[3], int count, uint8_t* destBits, s
         return tex.bits + static_cast<size_t>(row + dr[i]) * static_cast<uint32_t>(tex.width) +
                static_cast<uint32_t>(col + dc[i]);
     };
+
+    if (block) {
+        if (colEnd <= colBegin) return;
+        for (int32_t row = rowBegin; row < rowEnd; ++row) {
+            uint8_t* dst = destBits + static_cast<std::ptrdiff_t>(row) * destPitch + colBegin * PixelSize;
+            const uint32_t* src = texel(0, row, colBegin);
+            if (runLength == 0 || dst != runDst + runLength * PixelSize || src != runSrc + runLength ||
+                runLength > INT32_MAX - (colEnd - colBegin)) {
+                flush();
+                runDst = dst;
+                runSrc = src;
+            }
+            runLength += colEnd - colBegin;
+        }
+        flush();
+        return;
+    }
 
     uint32_t q[MaxPieces][Walker<F>::Q];
     int32_t first[MaxPieces], end[MaxPieces];

@@ -215,10 +215,16 @@ TEST_P(Spans, LongSlivers) {
 // rows follow one another (whole rows become one run) or not.
 TEST_P(Spans, SpriteRectanglesDrawAsTheirTriangles) {
     std::mt19937 rng(8086);
+    // Whole pixels, pixel centres, a unit of 16.16 either side of them, and
+    // anything between.
     auto place = [&](int whole) {
-        switch (rng() % 3) {
-        case 0: return static_cast<float>(static_cast<int>(rng() % (whole + 1)));
-        case 1: return static_cast<float>(static_cast<int>(rng() % (whole + 1))) - 0.5f;
+        const float at = static_cast<float>(static_cast<int>(rng() % (whole + 1)));
+        const float unit = 1.0f / 65536;
+        switch (rng() % 5) {
+        case 0: return at;
+        case 1: return at - 0.5f;
+        case 2: return at + (rng() % 2 ? unit : -unit);
+        case 3: return at - 0.5f + (rng() % 2 ? unit : -unit);
         default: return static_cast<float>(rng() % (whole * 64 + 1)) / 64.0f;
         }
     };

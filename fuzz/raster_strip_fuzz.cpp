@@ -118,6 +118,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         strip.push_back(v);
     }
 
+    // The top bit of the clip height, which it does not use either, squares
+    // the first four vertices up into an unturned sprite (the entry's
+    // rectangle path), keeping their hostile values.
+    if ((clipH & 0x80) && strip.size() >= 4) {
+        strip[1].y = strip[0].y;
+        strip[2].x = strip[0].x;
+        strip[3].x = strip[1].x;
+        strip[3].y = strip[2].y;
+        strip[2].u = strip[0].u;
+        strip[3].u = strip[1].u;
+        strip[1].v = strip[0].v;
+        strip[3].v = strip[2].v;
+        if ((clipH & 0x40) && tex.w && tex.h) {
+            // ... drawn one texel a pixel.
+            strip[1].u = strip[3].u = strip[0].u + (strip[1].x - strip[0].x) / static_cast<float>(tex.w);
+            strip[2].v = strip[3].v = strip[0].v + (strip[2].y - strip[0].y) / static_cast<float>(tex.h);
+        }
+        strip.resize(4);
+    }
+
     // Destination with a band of sentinel bytes on every side.
     const int pixel = (format == Format565 || format == Format555) ? 2 : 4;
     const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(width + 2 * Guard) * pixel + (oddPitch ? 1 : 0);

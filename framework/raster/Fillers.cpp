@@ -458,13 +458,14 @@ inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, co
 #if defined(ZELKOR_RASTER_AVX2)
 // Filtered texture alpha over 0x888 (feature set 9), eight pixels at a time
 // where the processor has AVX2. u and v carry the half-texel offset already.
-// A group whose 2x2 blocks all lie inside the texture is sampled with
-// gathers, the same 32-bit arithmetic as fetchFiltered lane by lane; any
-// other group and the last few pixels go through the plain path. Returns
+// The texels are gathered, the same 32-bit arithmetic as fetchFiltered lane
+// by lane. A group reaching past the texture's border gathers at indices
+// clamped into it and zeroes each texel outside, so sprites that touch their
+// border stay here; the last few pixels go through the plain path. Returns
 // how many pixels it did.
 __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const TextureInfo& tex, uint32_t u,
                                                             uint32_t v, int32_t du, int32_t dv, int32_t n) {
-    if (tex.width < 2 || tex.height < 2) return 0;
+    if (tex.width < 1 || tex.height < 1) return 0;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i uu = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du)));
     __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(v)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv)));
@@ -472,7 +473,7 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
     const __m256i stepV = _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(dv) * 8u));
     const __m256i lastCol = _mm256_set1_epi32(tex.width - 1), lastRow = _mm256_set1_epi32(tex.height - 1);
     const __m256i width = _mm256_set1_epi32(tex.width);
-    const __m256i minusOne = _mm256_set1_epi32(-1);
+    const __m256i minusOne = _mm256_set1_epi32(-1), zero = _mm256_setzero_si256();
     const __m256i fracMask = _mm256_set1_epi32(0xFFFE), one = _mm256_set1_epi32(1), full = _mm256_set1_epi32(65536);
     const __m256i redMask = _mm256_set1_epi32(0xFF0000), greenMask = _mm256_set1_epi32(0xFF00);
     const __m256i blueMask = _mm256_set1_epi32(0xFF);
@@ -489,20 +490,38 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
         const __m256i inside = _mm256_and_si256(
             _mm256_and_si256(_mm256_cmpgt_epi32(col, minusOne), _mm256_cmpgt_epi32(lastCol, col)),
             _mm256_and_si256(_mm256_cmpgt_epi32(row, minusOne), _mm256_cmpgt_epi32(lastRow, row)));
-        if (_mm256_movemask_epi8(inside) != -1) {
-            const uint32_t* noAttrs = nullptr;
-            uint32_t uk = u + static_cast<uint32_t>(k) * static_cast<uint32_t>(du);
-            uint32_t vk = v + static_cast<uint32_t>(k) * static_cast<uint32_t>(dv);
-            for (int32_t j = 0; j < 8; ++j, uk += static_cast<uint32_t>(du), vk += static_cast<uint32_t>(dv))
-                shadeSample<FeatureTexture | FeatureAlpha | FeatureFilter, px::Fmt888>(
-                    dst + (k + j) * 4, fetchFiltered(tex, uk, vk), noAttrs, FillColor{});
-            continue;
+        __m256i t00, t10, t01, t11;
+        if (_mm256_movemask_epi8(inside) == -1) {
+            const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(row, width), col);
+            t00 = _mm256_i32gather_epi32(bits, index, 4);
+            t10 = _mm256_i32gather_epi32(bits + 1, index, 4);
+            t01 = _mm256_i32gather_epi32(bits + tex.width, index, 4);
+            t11 = _mm256_i32gather_epi32(bits + tex.width + 1, index, 4);
+        } else {
+            // Each of the two columns and rows on its own: clamped into the
+            // texture for the gather, and a mask of whether it lies inside.
+            const __m256i col1 = _mm256_sub_epi32(col, minusOne), row1 = _mm256_sub_epi32(row, minusOne);
+            const auto within = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
+                return _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, i), _mm256_cmpgt_epi32(i, last)),
+                                           minusOne);
+            };
+            const auto clamp = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
+                return _mm256_min_epi32(_mm256_max_epi32(i, zero), last);
+            };
+            const __m256i inCol0 = within(col, lastCol), inCol1 = within(col1, lastCol);
+            const __m256i inRow0 = within(row, lastRow), inRow1 = within(row1, lastRow);
+            const __m256i col0At = clamp(col, lastCol), col1At = clamp(col1, lastCol);
+            const __m256i row0At = _mm256_mullo_epi32(clamp(row, lastRow), width);
+            const __m256i row1At = _mm256_mullo_epi32(clamp(row1, lastRow), width);
+            t00 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col0At), 4),
+                                   _mm256_and_si256(inCol0, inRow0));
+            t10 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col1At), 4),
+                                   _mm256_and_si256(inCol1, inRow0));
+            t01 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col0At), 4),
+                                   _mm256_and_si256(inCol0, inRow1));
+            t11 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col1At), 4),
+                                   _mm256_and_si256(inCol1, inRow1));
         }
-        const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(row, width), col);
-        const __m256i t00 = _mm256_i32gather_epi32(bits, index, 4);
-        const __m256i t10 = _mm256_i32gather_epi32(bits + 1, index, 4);
-        const __m256i t01 = _mm256_i32gather_epi32(bits + tex.width, index, 4);
-        const __m256i t11 = _mm256_i32gather_epi32(bits + tex.width + 1, index, 4);
         const __m256i fu = _mm256_add_epi32(_mm256_and_si256(uu, fracMask), one);
         const __m256i fv = _mm256_add_epi32(_mm256_and_si256(vv, fracMask), one);
         const __m256i gu = _mm256_sub_epi32(full, fu), gv = _mm256_sub_epi32(full, fv);

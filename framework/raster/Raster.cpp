@@ -39,8 +39,9 @@ TriVertex readVertex(const TriVertex& v) {
 }
 
 // The strip a matrix draw makes of an unturned sprite (top-left, top-right,
-// bottom-left, bottom-right) at about one texel a pixel. The rectangle path
-// is exact for any strip; this only picks the ones it speeds up.
+// bottom-left, bottom-right) at about one texel a pixel. Only such a strip
+// may take the rectangle path: where its pieces read one texel a pixel, that
+// path draws their bounding block, which their triangles tile.
 bool spriteRectangle(const TriVertex* v, int texWidth, int texHeight) {
     if (!(v[0].y == v[1].y && v[2].y == v[3].y && v[0].x == v[2].x && v[1].x == v[3].x && v[0].u == v[2].u &&
           v[1].u == v[3].u && v[0].v == v[1].v && v[2].v == v[3].v))

@@ -259,6 +259,23 @@ TEST_P(Spans, SpriteRectanglesDrawAsTheirTriangles) {
     }
 }
 
+// A whole picture from a texture of its size (a full-screen background):
+// one block of texels, copied in pieces where it is large.
+TEST_P(Spans, WholePictureInOneBlock) {
+    std::mt19937 rng(1999);
+    const int W = 320, H = 240;
+    Texture tex = runsTexture(W, H, rng, 40);
+    for (const int format : Formats)
+        for (const bool alpha : {false, true}) {
+            tex.trans = tex.partial = alpha;
+            Draw d;
+            d.format = format;
+            d.clip = {0, 0, W, H};
+            d.strip = quad(-0.5f, -0.5f, W, H, 0, 0, W, H, W, H);
+            ASSERT_EQ(drawBoth(d, &tex, W, H, W * bytesOf(format), 0, rng), "");
+        }
+}
+
 ZELKOR_AT_EVERY_KERNEL_LEVEL(Spans);
 
 }  // namespace

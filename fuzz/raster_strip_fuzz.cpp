@@ -1,5 +1,6 @@
 // Feeds random triangle strips to the rasteriser's entry: every format,
-// every table entry, hostile coordinates (NaN, infinities, 1e30, slivers).
+// every table entry, every kernel level, hostile coordinates (NaN,
+// infinities, 1e30, slivers).
 // Anything written outside the clip rectangle, or outside the destination,
 // aborts.
 #include "framework/raster/Raster.h"
@@ -77,8 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const unsigned forced = forceEntry ? ((in.byte() & 0x1Fu) | formatGroup(format)) : 0;
 
     const int width = 1 + in.byte() % 40, height = 1 + in.byte() % 40;
-    const ClipRect clip{static_cast<int8_t>(in.byte()) / 2, static_cast<int8_t>(in.byte()) / 2, in.byte() % 64,
-                        in.byte() % 64};
+    const int clipX = static_cast<int8_t>(in.byte()) / 2, clipY = static_cast<int8_t>(in.byte()) / 2;
+    const uint8_t clipW = in.byte(), clipH = in.byte();
+    const ClipRect clip{clipX, clipY, clipW % 64, clipH % 64};
+    // The top bits of the clip width, which it does not use, force a kernel
+    // level, so the SSE2 and plain kernels are fuzzed on an AVX2 machine too.
+    SetKernelLevel(static_cast<KernelLevel>(std::min(clipW >> 6, 2)));
     const DrawColor color = white ? DrawColor{} : DrawColor{in.byte(), in.byte(), in.byte(), in.byte()};
 
     struct Texture final : TextureSource {
@@ -111,6 +116,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         v.v = in.coord(1.0f);
         v.color = in.word();
         strip.push_back(v);
+    }
+
+    // The top bit of the clip height, which it does not use either, squares
+    // the first four vertices up into an unturned sprite (the entry's
+    // rectangle path), keeping their hostile values.
+    if ((clipH & 0x80) && strip.size() >= 4) {
+        strip[1].y = strip[0].y;
+        strip[2].x = strip[0].x;
+        strip[3].x = strip[1].x;
+        strip[3].y = strip[2].y;
+        strip[2].u = strip[0].u;
+        strip[3].u = strip[1].u;
+        strip[1].v = strip[0].v;
+        strip[3].v = strip[2].v;
+        if ((clipH & 0x40) && tex.w && tex.h) {
+            // ... drawn one texel a pixel.
+            strip[1].u = strip[3].u = strip[0].u + (strip[1].x - strip[0].x) / static_cast<float>(tex.w);
+            strip[2].v = strip[3].v = strip[0].v + (strip[2].y - strip[0].y) / static_cast<float>(tex.h);
+        }
+        strip.resize(4);
     }
 
     // Destination with a band of sentinel bytes on every side.

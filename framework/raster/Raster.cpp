@@ -23,11 +23,33 @@ int32_t toFixed(float v, int64_t lo, int64_t hi) {
 }
 
 int32_t texelCoord(float t, int size) {
-    if (!std::isfinite(t)) return 0;
     return fx::truncSaturate(static_cast<double>(t) * static_cast<double>(size) * 65536.0);
 }
 
 bool finitePosition(const TriVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// A non-finite u or v becomes 0 before the clipper sees it: a cut vertex
+// interpolated from it would otherwise differ from the uncut vertex, and the
+// clip rectangle would change what is drawn.
+TriVertex readVertex(const TriVertex& v) {
+    TriVertex r = v;
+    if (!std::isfinite(r.u)) r.u = 0;
+    if (!std::isfinite(r.v)) r.v = 0;
+    return r;
+}
+
+// The strip a matrix draw makes of an unturned sprite (top-left, top-right,
+// bottom-left, bottom-right) at about one texel a pixel. Only such a strip
+// may take the rectangle path: where its pieces read one texel a pixel, that
+// path draws their bounding block, which their triangles tile.
+bool spriteRectangle(const TriVertex* v, int texWidth, int texHeight) {
+    if (!(v[0].y == v[1].y && v[2].y == v[3].y && v[0].x == v[2].x && v[1].x == v[3].x && v[0].u == v[2].u &&
+          v[1].u == v[3].u && v[0].v == v[1].v && v[2].v == v[3].v))
+        return false;
+    const double dx = double(v[1].x) - v[0].x, dy = double(v[2].y) - v[0].y;
+    const double du = (double(v[1].u) - v[0].u) * texWidth, dv = (double(v[2].v) - v[0].v) * texHeight;
+    return std::fabs(du - dx) < dx / 64 && std::fabs(dv - dy) < dy / 64;
+}
 
 }  // namespace
 
@@ -66,17 +88,28 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
     const int texWidth = texture ? std::max(texture->width(), 0) : 0;
     const int texHeight = texture ? std::max(texture->height(), 0) : 0;
 
+    // Rows overlapping in memory would make the rectangle path's order of
+    // rows visible, so it needs a pitch of at least a row.
+    const RectangleFiller rectangle =
+        !table && filler && filler == GeneratedFillers()[index] && count == 4 && texture &&
+                std::abs(pitch) >= pixelSize * destWidth && spriteRectangle(vertices, texWidth, texHeight)
+            ? RectangleFillerFor(index)
+            : nullptr;
+    FixedVertex pieces[RectanglePieces][3];
+    int pieceCount = 0;
+    TextureInfo rectangleTexture;
+
     ClipPool pool;
     const TriVertex* polygon[ClipListSize];
     FixedVertex fixed[8]{};
 
     for (int t = 0; t + 2 < count; ++t) {
-        const TriVertex* a = &vertices[t];
-        const TriVertex* b = &vertices[t + ((t & 1) ? 2 : 1)];
-        const TriVertex* c = &vertices[t + ((t & 1) ? 1 : 2)];
-        if (!finitePosition(*a) || !finitePosition(*b) || !finitePosition(*c)) continue;
+        const TriVertex a = readVertex(vertices[t]);
+        const TriVertex b = readVertex(vertices[t + ((t & 1) ? 2 : 1)]);
+        const TriVertex c = readVertex(vertices[t + ((t & 1) ? 1 : 2)]);
+        if (!finitePosition(a) || !finitePosition(b) || !finitePosition(c)) continue;
 
-        const int n = ClipPolygon(a, b, c, polygon, xmin, xmax, ymin, ymax, pool);
+        const int n = ClipPolygon(&a, &b, &c, polygon, xmin, xmax, ymin, ymax, pool);
         if (n == 0) continue;
 
         // Clamping in fixed point as well keeps every vertex inside the
@@ -113,6 +146,20 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
         }
 
         if (!filler) continue;
+        if (rectangle) {
+            if (pieceCount + n - 2 > RectanglePieces) {
+                rectangle(pieces, pieceCount, destBits, pitch, &rectangleTexture, &fill);
+                pieceCount = 0;
+            }
+            rectangleTexture = info;
+            for (int k = 2; k < n; ++k) {
+                pieces[pieceCount][0] = fixed[0];
+                pieces[pieceCount][1] = fixed[k - 1];
+                pieces[pieceCount][2] = fixed[k];
+                ++pieceCount;
+            }
+            continue;
+        }
         FixedVertex window[3] = {fixed[0], fixed[1], fixed[2]};
         filler(window, destBits, pitch, &info, &fill);
         for (int k = 3; k < n; ++k) {
@@ -121,6 +168,7 @@ void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* text
             filler(window, destBits, pitch, &info, &fill);
         }
     }
+    if (pieceCount > 0) rectangle(pieces, pieceCount, destBits, pitch, &rectangleTexture, &fill);
 }
 
 }  // namespace Vant::SWRaster

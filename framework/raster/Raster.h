@@ -125,12 +125,37 @@ constexpr unsigned selectFillerIndex(bool textured, bool texHasTrans, bool texHa
 // (destWidth x destHeight pixels of the given format, destPitch bytes a row),
 // clipped to clipRect and to the destination; nothing is written outside
 // either, whatever the coordinates. Triangles with a non-finite x or y are
-// dropped; non-finite u or v read as 0. drawMode has no effect. `table`
-// replaces FillerTable when given (tests record the filler calls with it).
+// dropped; a non-finite u or v reads as 0 before clipping. drawMode has no
+// effect. `table` replaces FillerTable when given (tests record the filler
+// calls with it).
 void DrawTriangleStrip(const TriVertex* vertices, int count, TextureSource* texture, const DrawColor* color,
                        int drawMode, const ClipRect* clipRect, uint8_t* destBits, std::ptrdiff_t destPitch,
                        int destWidth, int destHeight, int format, bool linearBlend, bool vertexColors,
                        const FillerArray* table = nullptr);
+
+// The entry's path for a strip that is an axis-aligned sprite drawn about one
+// texel a pixel: the fan triangles of its two clipped triangles (at most
+// RectanglePieces), drawn pixel for pixel as the table entry's filler would
+// draw them one after another, but a whole row as one run where the row's
+// spans read consecutive texels. Null for entries without such a path.
+inline constexpr int RectanglePieces = 12;
+using RectangleFiller = void (*)(const FixedVertex (*tris)[3], int count, uint8_t* destBits,
+                                 std::ptrdiff_t destPitch, const TextureInfo* tex, const FillColor* color);
+RectangleFiller RectangleFillerFor(unsigned index);
+
+// ---------------------------------------------------------------------------
+// Instruction-set level of the pixel kernels. The entry uses the best one the
+// processor has unless a lower one is forced: the tests and the fuzz target
+// force each in turn, so that every kernel runs on any machine.
+
+enum class KernelLevel : int { Plain = 0, Sse2 = 1, Avx2 = 2 };
+
+// The best level this build and processor can run.
+KernelLevel SupportedKernelLevel();
+// Uses `level`, or the supported level when that is lower; returns the level
+// now in force. Not to be called while another thread draws.
+KernelLevel SetKernelLevel(KernelLevel level);
+KernelLevel CurrentKernelLevel();
 
 // ---------------------------------------------------------------------------
 // Polygon clipper. Bounds are inclusive: a point on a bound is inside.

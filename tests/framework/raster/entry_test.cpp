@@ -213,6 +213,34 @@ TEST(Entry, NonFiniteTrianglesAreDroppedTheRestDraws) {
     EXPECT_EQ(recordedCalls()[0].v[2].v, std::numeric_limits<int32_t>::min());
 }
 
+// A non-finite u or v draws exactly as 0 would, whether or not the clip cuts
+// the edges that leave its vertex: a cut vertex must not be interpolated from
+// it (a cut from NaN would come out as 0 while its uncut neighbours keep
+// their own values).
+TEST(Entry, NonFiniteUvDrawsAsZeroWhateverTheClip) {
+    InitFillerTable();
+    FakeTexture tex(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) tex.texel(x, y) = 0xFF000000u | static_cast<uint32_t>(y << 8 | x << 4);
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    // The first vertex lies inside the whole canvas but left of the narrow clip.
+    auto strip = [](float u, float v) {
+        return std::vector<TriVertex>{vtx(2, 1, u, v), vtx(31, 3, 1, 0.25f), vtx(12, 15, 0.5f, 1)};
+    };
+    for (const ClipRect clip : {ClipRect{0, 0, 32, 16}, ClipRect{6, 0, 26, 16}, ClipRect{0, 4, 32, 12}})
+        for (const float bad : {nan, inf, -inf})
+            for (const bool onU : {true, false}) {
+                Canvas got(32, 16, Format8888, 0x12345678), want(32, 16, Format8888, 0x12345678);
+                got.draw(onU ? strip(bad, 0.5f) : strip(0.5f, bad), &tex, DrawColor{}, clip);
+                want.draw(onU ? strip(0, 0.5f) : strip(0.5f, 0), &tex, DrawColor{}, clip);
+                int differing = 0;
+                for (int y = 0; y < 16; ++y)
+                    for (int x = 0; x < 32; ++x) differing += got.at(x, y) != want.at(x, y);
+                EXPECT_EQ(differing, 0) << "clip x " << clip.x << " y " << clip.y << ", " << bad
+                                        << (onU ? " in u" : " in v");
+            }
+}
+
 TEST(Entry, ClipRectIsCutToTheDestination) {
     InitFillerTable();
     for (const ClipRect clip : {ClipRect{-50, -50, 500, 500}, ClipRect{-5, 3, 10, 100}, ClipRect{10, 10, 1000, 2}}) {

@@ -2,6 +2,7 @@
 // edges, the texel fetch and the unblended stores, and the guard band under
 // hostile input.
 #include "framework/raster/Raster.h"
+#include "support/KernelLevels.h"
 #include "support/RasterHarness.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +163,21 @@ TEST_F(Frame, TexelsOutsideTheTextureReadZero) {
     }
 }
 
+// An edge whose u runs from +32767 to -32767 texels (as from a saturated
+// coordinate) steps down through the texture: the difference is formed in
+// 64 bits. Wrapped to 32 bits it would be a small step the other way, and the
+// second row would read far outside the texture instead of column 0.
+TEST_F(Frame, AttributeDifferencesDoNotWrap) {
+    FakeTexture tex(4, 1, 0xFF445566);
+    tex.texel(0, 0) = 0xFF112233;
+    const float far = 32767.0f / 4.0f;  // u * 4 * 65536 = 0x7FFF0000 exactly
+    Canvas c(4, 2, Format8888, 0);
+    c.draw({vtx(0, 0, far, 0.5f), vtx(4, 0, far, 0.5f), vtx(0, 2, -far, 0.5f)}, &tex);
+    EXPECT_EQ(c.at(0, 0), 0xFF000000u) << "row 0 reads column 32767: outside";
+    EXPECT_EQ(c.at(0, 1), 0xFF112233u) << "row 1 reads column 0";
+    EXPECT_EQ(c.at(1, 1), 0xFF112233u);
+}
+
 TEST_F(Frame, ZeroWeightLeavesThePixel) {
     // A fully transparent draw is skipped rather than darkening what it
     // covers (and never divides by zero over a transparent 0x8888 pixel).
@@ -177,9 +193,12 @@ TEST_F(Frame, ZeroWeightLeavesThePixel) {
             }
 }
 
-// Random strips of every kind over every entry and format: nothing outside
-// the clip rectangle changes and the sanitizers stay quiet.
-TEST_F(Frame, GuardBandHoldsForHostileStrips) {
+// Random strips of every kind over every entry and format, at every kernel
+// level: nothing outside the clip rectangle changes and the sanitizers stay
+// quiet.
+class GuardBand : public AtKernelLevel {};
+
+TEST_P(GuardBand, HoldsForHostileStrips) {
     std::mt19937 rng(8103);
     std::uniform_real_distribution<float> unit(0, 1);
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
@@ -218,5 +237,7 @@ TEST_F(Frame, GuardBandHoldsForHostileStrips) {
         ASSERT_EQ(c.changedOutside(clip), "") << "iteration " << iter;
     }
 }
+
+ZELKOR_AT_EVERY_KERNEL_LEVEL(GuardBand);
 
 }  // namespace

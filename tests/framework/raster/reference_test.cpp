@@ -12,6 +12,7 @@
 //    texel;
 //  - running colours are clamped to 0..255.99 before they become factors.
 #include "framework/raster/Raster.h"
+#include "framework/raster/support/KernelLevels.h"
 #include "framework/raster/support/RasterHarness.h"
 #include "framework/raster/support/ReferenceModel.h"
 
@@ -25,6 +26,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -252,10 +254,20 @@ void randomDestination(Dice& dice, Canvas& c) {
 
 // ---- The differential test --------------------------------------------------
 
-class EveryEntry : public TableTest, public ::testing::WithParamInterface<unsigned> {};
+// Every entry at every kernel level.
+class EveryEntry : public ::testing::TestWithParam<std::tuple<unsigned, sw::KernelLevel>> {
+protected:
+    void SetUp() override {
+        sw::InitFillerTable();
+        if (!level_.ran) GTEST_SKIP() << "this processor lacks " << rastertest::kernelLevelName(std::get<1>(GetParam()));
+    }
+
+private:
+    rastertest::ForcedKernelLevel level_{std::get<1>(GetParam())};
+};
 
 TEST_P(EveryEntry, MatchesReferenceModelBitForBit) {
-    const unsigned index = GetParam();
+    const unsigned index = std::get<0>(GetParam());
     const sw::TriangleFiller filler = sw::FillerTable[index];
     ASSERT_NE(filler, nullptr);
     const Format format = refmodel::formatOfIndex(index);
@@ -299,11 +311,12 @@ TEST_P(EveryEntry, MatchesReferenceModelBitForBit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllEntries, EveryEntry, ::testing::Range(0u, 128u),
-                         [](const ::testing::TestParamInfo<unsigned>& i) {
+INSTANTIATE_TEST_SUITE_P(AllEntries, EveryEntry,
+                         ::testing::Combine(::testing::Range(0u, 128u), ::testing::ValuesIn(rastertest::AllKernelLevels)),
+                         [](const ::testing::TestParamInfo<std::tuple<unsigned, sw::KernelLevel>>& i) {
                              char buf[16];
-                             std::snprintf(buf, sizeof buf, "Entry%02X", i.param);
-                             return std::string(buf);
+                             std::snprintf(buf, sizeof buf, "Entry%02X", std::get<0>(i.param));
+                             return std::string(buf) + "_" + rastertest::kernelLevelName(std::get<1>(i.param));
                          });
 
 // ---- Worked pixels ----------------------------------------------------------
@@ -758,8 +771,11 @@ float randomFloat(Dice& dice, double lo, double hi) {
 }
 
 // Random strips, partly outside the clip rectangle, in every format and with
-// every flag, drawn through the entry and through the model's own clipper.
-TEST_F(TableTest, DrawTriangleStripMatchesReferenceModel) {
+// every flag, drawn through the entry and through the model's own clipper,
+// at every kernel level.
+class EntryAtLevel : public rastertest::AtKernelLevel {};
+
+TEST_P(EntryAtLevel, DrawTriangleStripMatchesReferenceModel) {
     constexpr int W = 48, H = 36;
     const Format formats[] = {Format::Argb8888, Format::Xrgb888, Format::Rgb565, Format::Rgb555};
     Dice dice(0xE7A1);
@@ -795,6 +811,7 @@ TEST_F(TableTest, DrawTriangleStripMatchesReferenceModel) {
             v.u = randomFloat(dice, -0.25, 1.25);
             v.v = randomFloat(dice, -0.25, 1.25);
             v.color = dice.argb();
+            if (dice.chance(4)) (dice.chance(50) ? v.u : v.v) = dice.chance(50) ? NAN : INFINITY;
         }
 
         const unsigned index = sw::selectFillerIndex(textured, tex.trans, tex.partial, linear,
@@ -834,5 +851,7 @@ TEST_F(TableTest, DrawTriangleStripMatchesReferenceModel) {
         }
     }
 }
+
+ZELKOR_AT_EVERY_KERNEL_LEVEL(EntryAtLevel);
 
 }  // namespace

@@ -3,6 +3,7 @@
 // reference model on quads whose texel step is exactly, nearly and not at
 // all one texel a pixel.
 #include "framework/raster/Raster.h"
+#include "support/KernelLevels.h"
 #include "support/ReferenceModel.h"
 
 #include <gtest/gtest.h>
@@ -55,8 +56,9 @@ uint32_t texelOfKind(uint32_t kind, std::mt19937& rng) {
     return alpha << 24 | (rng() & 0xFFFFFF);
 }
 
-TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
-    sw::InitFillerTable();
+class Rows : public rastertest::AtKernelLevel {};
+
+TEST_P(Rows, UnrotatedNearestDrawsMatchTheReference) {
     std::mt19937 rng(611);
     const int W = 70, H = 9, TW = 64, TH = 8;
     std::vector<uint32_t> texels(TW * TH);
@@ -99,8 +101,7 @@ TEST(Rows, UnrotatedNearestDrawsMatchTheReference) {
 // Filtered draws at any angle and scale, whose texel blocks lie inside the
 // texture, on its border or outside it: the vector kernel of the filtered
 // members and the plain per-pixel path must give the same pixels.
-TEST(Rows, TurnedFilteredDrawsMatchTheReference) {
-    sw::InitFillerTable();
+TEST_P(Rows, TurnedFilteredDrawsMatchTheReference) {
     std::mt19937 rng(906);
     const int W = 90, H = 70, TW = 37, TH = 29;
     std::vector<uint32_t> texels(TW * TH);
@@ -132,5 +133,7 @@ TEST(Rows, TurnedFilteredDrawsMatchTheReference) {
         ASSERT_EQ(drawn.ours, drawn.model) << "round " << round << " entry 0x" << std::hex << index;
     }
 }
+
+ZELKOR_AT_EVERY_KERNEL_LEVEL(Rows);
 
 }  // namespace

@@ -561,8 +561,9 @@ void drawTriangleStrip(const FloatVertex* vertices, int count, const Image* text
             if (!std::isfinite(in.x) || !std::isfinite(in.y)) finite = false;
             poly[k].x = in.x;
             poly[k].y = in.y;
-            poly[k].u = in.u;  // a non-finite u or v reads as 0 once converted
-            poly[k].v = in.v;
+            // A non-finite u or v reads as 0 before clipping.
+            poly[k].u = std::isfinite(in.u) ? in.u : 0.0;
+            poly[k].v = std::isfinite(in.v) ? in.v : 0.0;
             poly[k].c[0] = static_cast<int>(in.color >> 24);
             poly[k].c[1] = static_cast<int>((in.color >> 16) & 0xFF);
             poly[k].c[2] = static_cast<int>((in.color >> 8) & 0xFF);

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <string_view>
 #include <sys/stat.h>
+#include <unordered_set>
 
 #include "orvek/File.h"
 #include "orvek/Log.h"
@@ -61,14 +63,13 @@ struct Node {
 void write_node(std::string& out, const std::string& name, const Node& node, int depth) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     std::vector<const ConfigRegistry::Attribute*> entries;
+    std::unordered_set<std::string_view> seen;
     if (node.attributes) {
         for (const auto& entry : *node.attributes) {
             // A name read twice (from two elements of one path) is written
             // once, with the text a lookup reads: the first. Both in one
             // element would read back as the last.
-            bool seen = false;
-            for (const auto* earlier : entries) seen = seen || earlier->first == entry.first;
-            if (seen) continue;
+            if (!seen.insert(entry.first).second) continue;
             if (writable_name(entry.first)) {
                 entries.push_back(&entry);
             } else {
@@ -220,13 +221,16 @@ void ConfigRegistry::set_string(const char* key, const std::string& value) {
 
 bool ConfigRegistry::load(const char* file_name) {
     elements_.clear();
+    // Whether this file still needs keeping is decided afresh.
+    const std::string resolved = resolve_path(file_name);
+    unkept_.erase(std::remove(unkept_.begin(), unkept_.end(), resolved), unkept_.end());
     Vant::XMLParser parser;
     if (!parser.OpenFile(file_name)) {
         // No file is a first start; a file that cannot be opened is no
         // empty configuration, and must not be saved over unseen.
         const int open_error = errno;
         struct stat st;
-        if (::lstat(resolve_path(file_name).c_str(), &st) != 0 && errno == ENOENT) return false;
+        if (::lstat(resolved.c_str(), &st) != 0 && errno == ENOENT) return false;
         config_error() << "'" << file_name << "' cannot be opened: " << std::strerror(open_error)
                        << "; the default settings are used" << std::endl;
         keep_damaged(file_name);

@@ -9,13 +9,14 @@ namespace orvek { class LogChannel; }
 
 namespace orvek::trelm::core {
 
-// "dir/name.ext" -> "dir/name.prev.ext": where a save file that could not be
-// read is kept before anything is written over it.
+// "dir/name.ext" -> "dir/name.prev.ext": the first name a save file that
+// could not be read is kept under before anything is written over it.
 std::string backup_path(const std::string& path);
 
-// Copies the file at path to its backup path (through a temporary file, so a
-// backup made earlier is replaced only by a complete one). True when there
-// is nothing to keep or the copy is complete; failures are logged on channel.
+// Copies the file at path through the safe writer to the next free kept
+// copy name (".prev", ".prev2", ...; when all are taken, the oldest goes),
+// so an earlier kept copy is never overwritten. True when there is nothing
+// to keep or the copy is complete; failures are logged on channel.
 bool keep_aside(const std::string& path, const orvek::LogChannel& errors);
 
 // A string-keyed map as u32 count, then per entry the key as a sized block

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "orvek/config/ConfigRegistry.h"
+#include "orvek/io/SafeWrite.h"
 
 #include "fuzz/support/FuzzScratch.h"
 
@@ -49,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::remove(input.c_str());
     std::remove(first.c_str());
     std::remove(second.c_str());
-    // The damaged-file copy that load may have made.
-    std::remove(scratch.file("in.prev.xml").c_str());
+    // The damaged-file copies that load may have made.
+    for (int slot = 1; slot <= orvek::io::kept_copy_slots; ++slot)
+        std::remove(orvek::io::kept_copy_path(input, slot).c_str());
     return 0;
 }

@@ -21,7 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (parser.OpenFile(path)) {
         Vant::XMLElement e;
         int depth = 0;
+        // The record, reused, is updated in place: it must still hold the
+        // whole path the reader had before the item.
+        std::string before = parser.GetSection();
         while (parser.NextElement(&e)) {
+            if (e.mSection != before) __builtin_trap();
+            before = parser.GetSection();
             if (e.mType < 1 || e.mType > 4) __builtin_trap();
             if (e.mType == Vant::XMLElement::TYPE_START) ++depth;
             if (e.mType == Vant::XMLElement::TYPE_END && --depth < 0) __builtin_trap();

@@ -299,16 +299,10 @@ void report_error(const char* message, const char* caption) noexcept {
             std::string name = stream->buffer()->file_name();
             if (!name.empty()) {
                 text += "Recent log entries (\"" + name + "\"):\n";
-                // Reading the log must not add its own open line to it.
-                LogSettings& global = LogSettingsTable::instance().global();
-                ++global.suspend;
-                try {
-                    text += read_log_tail(name);
-                } catch (...) {
-                    --global.suspend;
-                    throw;
-                }
-                --global.suspend;
+                // Reading the log must not add its own open line to it;
+                // only this thread's lines pause, the others' are kept.
+                ThreadLogSuspend quiet;
+                text += read_log_tail(name);
             }
         }
         ErrorSink sink;

@@ -229,7 +229,7 @@ bool File::do_open(const char* name, OpenMode mode) {
     fd_ = fd;
     owns_ = true;
     path_ = path;
-    io_info() << "'" << name << "' file opened." << std::endl;
+    if (open_logged_) io_info() << "'" << name << "' file opened." << std::endl;
     return true;
 }
 
@@ -254,7 +254,9 @@ std::uint64_t File::size() {
 
 void File::fail(const char* what) {
     error_.set_code(errno ? errno : EIO);
-    io_error() << what << error_.message() << std::endl;
+    // The reason alone does not say which file ran out of room.
+    if (path_.empty()) io_error() << what << error_.message() << std::endl;
+    else io_error() << what << error_.message() << " ('" << path_ << "')" << std::endl;
 }
 
 bool File::flush() {

@@ -89,6 +89,9 @@ public:
     int handle() const { return fd_; }
     // The path that was opened (after resolution); empty when closed.
     const std::string& path() const { return path_; }
+    // Whether a successful open writes its "file opened." line (it does by
+    // default); failures are always logged.
+    void set_open_logged(bool logged) { open_logged_ = logged; }
 
     bool do_open(const char* name, OpenMode mode) override;
     bool do_close() override;
@@ -105,6 +108,7 @@ private:
 
     int fd_ = -1;
     bool owns_ = false;
+    bool open_logged_ = true;
     std::string path_;
     SystemErrorInfo error_;
 };

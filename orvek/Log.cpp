@@ -19,10 +19,7 @@ namespace {
 // its file are dropped, so the file layer's own lines cannot recurse.
 thread_local int t_suppress = 0;
 
-struct Suppress {
-    Suppress() { ++t_suppress; }
-    ~Suppress() { --t_suppress; }
-};
+using Suppress = ThreadLogSuspend;
 
 // The process-wide log lock: taken while the settings are read and while a
 // channel first looks up its stream; never taken under a buffer's lock.
@@ -42,6 +39,9 @@ struct ExitFlush {
 } g_exit_flush;
 
 }  // namespace
+
+ThreadLogSuspend::ThreadLogSuspend() { ++t_suppress; }
+ThreadLogSuspend::~ThreadLogSuspend() { --t_suppress; }
 
 // ---------------------------------------------------------------- settings
 

@@ -261,6 +261,16 @@ LogLine operator<<(const LogChannel& channel, const T& value) {
 }
 LogLine operator<<(const LogChannel& channel, std::ostream& (*manip)(std::ostream&));
 
+// While one lives, the lines its thread opens are dropped; other threads
+// log on. For code that reads or writes the log's own file.
+class ThreadLogSuspend {
+public:
+    ThreadLogSuspend();
+    ~ThreadLogSuspend();
+    ThreadLogSuspend(const ThreadLogSuspend&) = delete;
+    ThreadLogSuspend& operator=(const ThreadLogSuspend&) = delete;
+};
+
 // The unnamed channels on the global stream, without settings record.
 const LogChannel& default_error_channel();
 const LogChannel& default_warning_channel();

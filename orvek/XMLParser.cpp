@@ -1,6 +1,8 @@
 #include "orvek/XMLParser.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -94,6 +96,7 @@ XMLElement& XMLElement::operator=(const XMLElement& other) {
         mInstruction = other.mInstruction;
         mAttributes = other.mAttributes;
         mAttributeNames = other.mAttributeNames;
+        mSectionStamp = 0;
     }
     return *this;
 }
@@ -122,6 +125,8 @@ bool XMLParser::OpenFile(const std::string& fileName) {
     mSection.clear();
     mOpenNames.clear();
     mCloseNext = false;
+    mRecordStamp = 0;
+    mRecordSize = mRecordKnown = 0;
     mErrorText.clear();
     mLineNum = 1;
     mHasFailed = false;
@@ -132,7 +137,14 @@ bool XMLParser::Refill() {
     if (!mFile) return false;
     if (mBuffer.size() != kBufferSize) mBuffer.resize(kBufferSize);
     std::size_t n = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
-    if (n == 0) return false;
+    if (n == 0) {
+        // A failed read is no end of the file: what follows was never seen.
+        if (std::ferror(mFile)) {
+            std::string text = std::string("Read error: ") + std::strerror(errno);
+            Fail(text.c_str());
+        }
+        return false;
+    }
     mPos = mBuffer.data();
     mEnd = mPos + n;
     return true;
@@ -155,6 +167,27 @@ bool XMLParser::Fail(const char* text) {
     mHasFailed = true;
     mErrorText = text;
     return false;
+}
+
+// Copying the whole path into every item would make deep files quadratic;
+// a record passed again gets only what changed since its last item.
+void XMLParser::UpdateSection(XMLElement* e) {
+    static std::atomic<std::uint64_t> stamps{0};
+    if (e->mSectionStamp != 0 && e->mSectionStamp == mRecordStamp && e->mSection.size() == mRecordSize) {
+        e->mSection.resize(mRecordKnown);
+        e->mSection.append(mSection, mRecordKnown, std::string::npos);
+    } else {
+        e->mSection.assign(mSection);
+    }
+    mRecordStamp = e->mSectionStamp = stamps.fetch_add(1, std::memory_order_relaxed) + 1;
+    mRecordSize = mRecordKnown = mSection.size();
+}
+
+// Closes the innermost element, whose name starts at start.
+void XMLParser::PopSection(std::size_t start) {
+    mOpenNames.pop_back();
+    mSection.resize(start == 0 ? 0 : start - 1);
+    mRecordKnown = std::min(mRecordKnown, mSection.size());
 }
 
 // Appends the run of bytes that the table calls plain.
@@ -232,7 +265,7 @@ bool XMLParser::NextElement(XMLElement* e) {
 
     for (;;) {
         e->mType = XMLElement::TYPE_NONE;
-        e->mSection = mSection;
+        UpdateSection(e);
         e->mValue.clear();
         e->mInstruction.clear();
         while (!e->mAttributes.empty())
@@ -248,8 +281,7 @@ bool XMLParser::NextElement(XMLElement* e) {
             mCloseNext = false;
             type = XMLElement::TYPE_END;
             value.assign(mSection, mOpenNames.back(), std::string::npos);
-            mSection.resize(mOpenNames.back() == 0 ? 0 : mOpenNames.back() - 1);
-            mOpenNames.pop_back();
+            PopSection(mOpenNames.back());
             Decode(value);
             return true;
         }
@@ -261,6 +293,7 @@ bool XMLParser::NextElement(XMLElement* e) {
         for (;;) {
             int ci = ReadByte();
             if (ci < 0) {
+                if (mHasFailed) return false;
                 // A file that ends inside open elements is cut short, not complete.
                 if (type != XMLElement::TYPE_NONE || !mOpenNames.empty())
                     return Fail("Unexpected End of File");
@@ -319,6 +352,11 @@ bool XMLParser::NextElement(XMLElement* e) {
                     else if (slash == kAttrName) mAttrName.pop_back();
                     else if (slash == kAttrValue) mAttrValue.pop_back();
                     if (!mAttrName.empty()) AddAttribute(e);
+                    if (mOpenNames.size() >= kMaxDepth) {
+                        const std::string text =
+                            "Elements nested too deeply (more than " + std::to_string(kMaxDepth) + " levels)";
+                        return Fail(text.c_str());
+                    }
                     // The next call hands out the matching end tag.
                     mCloseNext = selfClosing;
                     if (!mOpenNames.empty()) mSection.push_back('/');
@@ -334,8 +372,7 @@ bool XMLParser::NextElement(XMLElement* e) {
                                            mSection.substr(start) + "'";
                         return Fail(text.c_str());
                     }
-                    mOpenNames.pop_back();
-                    mSection.resize(start == 0 ? 0 : start - 1);
+                    PopSection(start);
                     break;
                 }
                 return Fail("Unexpected '>'");

@@ -2,6 +2,7 @@
 // Pull reader for the game's XML-like data files (configuration, skins,
 // resources, records, levels). Not a conforming XML parser: its grammar is
 // deliberately small and lenient, see XMLParser.cpp.
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -30,6 +31,8 @@ public:
 
     int mType = TYPE_NONE;
     // Path of the open elements before this item, names joined by "/".
+    // Read-only for callers: when the same record is passed again, the
+    // reader changes only the part of it that differs from the last item.
     std::string mSection;
     // Tag name, text, or the target of a processing instruction.
     std::string mValue;
@@ -44,10 +47,16 @@ private:
     // Map nodes kept between items so that reusing one record for a whole
     // file does not allocate for every attribute.
     std::vector<AttributeMap::node_type> mSpareNodes;
+    // Which reader's item the section was last written for (0: none, and
+    // never copied), so a copy or a new record gets the whole path.
+    std::uint64_t mSectionStamp = 0;
 };
 
 class XMLParser {
 public:
+    // Deepest nesting of elements a file may have; deeper is an error.
+    static constexpr std::size_t kMaxDepth = 4096;
+
     XMLParser();
     virtual ~XMLParser();
     XMLParser(const XMLParser&) = delete;
@@ -68,6 +77,8 @@ private:
     int ReadByte();
     bool Refill();
     bool Fail(const char* text);
+    void UpdateSection(XMLElement* element);
+    void PopSection(std::size_t start);
     void AddAttribute(XMLElement* element);
     void ScanPlain(std::string& dst, const bool* table);
     void ScanQuoted(std::string& dst);
@@ -85,6 +96,11 @@ private:
     std::vector<std::size_t> mOpenNames;
     // The last start tag closed itself: its end tag comes next.
     bool mCloseNext = false;
+    // The record the section was last written into (by its stamp), its
+    // length then, and how many leading bytes of mSection it still holds.
+    std::uint64_t mRecordStamp = 0;
+    std::size_t mRecordSize = 0;
+    std::size_t mRecordKnown = 0;
 
     // Read buffer over the file.
     std::vector<unsigned char> mBuffer;

@@ -1,17 +1,20 @@
 #include "orvek/config/ConfigRegistry.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <ostream>
-#include <unistd.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_set>
 
 #include "orvek/File.h"
 #include "orvek/Log.h"
 #include "orvek/Path.h"
 #include "orvek/XMLParser.h"
 #include "orvek/config/ConfigValue.h"
+#include "orvek/io/FileStream.h"
+#include "orvek/io/SafeWrite.h"
 
 namespace orvek::ostrel {
 
@@ -60,8 +63,13 @@ struct Node {
 void write_node(std::string& out, const std::string& name, const Node& node, int depth) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     std::vector<const ConfigRegistry::Attribute*> entries;
+    std::unordered_set<std::string_view> seen;
     if (node.attributes) {
         for (const auto& entry : *node.attributes) {
+            // A name read twice (from two elements of one path) is written
+            // once, with the text a lookup reads: the first. Both in one
+            // element would read back as the last.
+            if (!seen.insert(entry.first).second) continue;
             if (writable_name(entry.first)) {
                 entries.push_back(&entry);
             } else {
@@ -94,21 +102,6 @@ void write_node(std::string& out, const std::string& name, const Node& node, int
     out += "</";
     out += name;
     out += ">\n";
-}
-
-// "dir/name.ext" -> "dir/name.prev.ext", the backup name of the file layer.
-std::string backup_name(const std::string& path) {
-    PathParts parts = split_path(path);
-    PathString out;
-    std::string name(parts.name);
-    name += ".prev";
-    make_path(out, parts.directory, name, parts.extension);
-    return out.str();
-}
-
-bool write_all(std::FILE* f, const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0 &&
-           ::fsync(::fileno(f)) == 0;
 }
 
 }  // namespace
@@ -228,33 +221,57 @@ void ConfigRegistry::set_string(const char* key, const std::string& value) {
 
 bool ConfigRegistry::load(const char* file_name) {
     elements_.clear();
+    // Whether this file still needs keeping is decided afresh.
+    const std::string resolved = resolve_path(file_name);
+    unkept_.erase(std::remove(unkept_.begin(), unkept_.end(), resolved), unkept_.end());
     Vant::XMLParser parser;
-    if (!parser.OpenFile(file_name)) return false;
+    if (!parser.OpenFile(file_name)) {
+        // No file is a first start; a file that cannot be opened is no
+        // empty configuration, and must not be saved over unseen.
+        const int open_error = errno;
+        struct stat st;
+        if (::lstat(resolved.c_str(), &st) != 0 && errno == ENOENT) return false;
+        config_error() << "'" << file_name << "' cannot be opened: " << std::strerror(open_error)
+                       << "; the default settings are used" << std::endl;
+        keep_damaged(file_name);
+        return false;
+    }
     Vant::XMLElement e;
+    bool has_root = false;
     while (parser.NextElement(&e)) {
-        if (e.mType != Vant::XMLElement::TYPE_START || e.mAttributes.empty()) continue;
+        if (e.mType != Vant::XMLElement::TYPE_START) continue;
+        has_root = true;
+        if (e.mAttributes.empty()) continue;
         // The root element's name is not part of the path.
         std::string path = e.mSection + "/" + e.mValue;
         path.erase(0, path.find('/') + 1);
         Attributes& list = elements_[path];
         for (const auto& [name, text] : e.mAttributes) list.emplace_back(name, text);
     }
-    if (!parser.HasFailed()) return true;
-
-    config_error() << "'" << file_name << "' line " << parser.GetCurrentLineNum() << ": "
-                   << parser.GetErrorText() << "; settings behind that point are not read"
-                   << std::endl;
-    // Keep the user's file before the application writes the registry over it.
-    const std::string resolved = resolve_path(file_name);
-    const std::string backup = backup_name(resolved);
-    std::error_code ec;
-    std::filesystem::copy_file(resolved, backup, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec)
-        config_error() << "cannot keep a copy of '" << file_name << "' as '" << backup
-                       << "': " << ec.message() << std::endl;
-    else
-        config_warning() << "the damaged file is kept as '" << backup << "'" << std::endl;
+    if (parser.HasFailed()) {
+        config_error() << "'" << file_name << "' line " << parser.GetCurrentLineNum() << ": "
+                       << parser.GetErrorText() << "; settings behind that point are not read"
+                       << std::endl;
+    } else if (!has_root) {
+        // An empty file, or one cut after its declaration: the settings were lost.
+        config_error() << "'" << file_name << "' has no root element; the default settings are used"
+                       << std::endl;
+    } else {
+        return true;
+    }
+    keep_damaged(file_name);
     return false;
+}
+
+void ConfigRegistry::keep_damaged(const char* file_name) {
+    // Keep the user's file before the application writes the registry over it.
+    std::string kept_as, why;
+    if (io::keep_copy(file_name, kept_as, why)) {
+        if (!kept_as.empty()) config_warning() << "the damaged file is kept as '" << kept_as << "'" << std::endl;
+        return;
+    }
+    config_error() << "cannot keep a copy of '" << file_name << "' as '" << kept_as << "': " << why << std::endl;
+    unkept_.push_back(resolve_path(file_name));
 }
 
 bool ConfigRegistry::save(const char* file_name) const {
@@ -286,29 +303,26 @@ bool ConfigRegistry::save(const char* file_name) const {
     for (const auto& [name, node] : root.children) write_node(text, name, node, 1);
     text += "</root>\n";
 
-    // Through a temporary file, so a failed write never leaves a cut file.
+    // A damaged file that could not be kept is the user's only copy of
+    // those settings: try once more, and never write over it unkept.
     const std::string path = resolve_path(file_name);
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        config_error() << "cannot create '" << temp << "': " << std::strerror(errno) << std::endl;
+    auto unkept = std::find(unkept_.begin(), unkept_.end(), path);
+    if (unkept != unkept_.end()) {
+        std::string kept_as, why;
+        if (!io::keep_copy(file_name, kept_as, why)) {
+            config_error() << "not saved: '" << file_name << "' is damaged and could not be kept as '"
+                           << kept_as << "': " << why << std::endl;
+            return false;
+        }
+        if (!kept_as.empty()) config_warning() << "the damaged file is kept as '" << kept_as << "'" << std::endl;
+        unkept_.erase(unkept);
+    }
+    std::string why;
+    if (!io::write_file_safely(file_name, text, &why, false)) {
+        config_error() << "cannot write '" << file_name << "': " << why << std::endl;
         return false;
     }
-    bool ok = write_all(f, text);
-    int err = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        config_error() << "cannot write '" << file_name << "': " << std::strerror(err) << std::endl;
-        std::remove(temp.c_str());
-    }
-    return ok;
+    return true;
 }
 
 }  // namespace orvek::ostrel

@@ -68,13 +68,16 @@ public:
     void set_float(const char* key, const float& value);
     void set_string(const char* key, const std::string& value);
 
-    // Replaces the keys by the file's. False when the file cannot be opened,
-    // or when it has a syntax error: then the keys read before the error
-    // stay, the error is logged and the damaged file is copied to
-    // "<name>.prev<ext>" before anything can be written over it.
+    // Replaces the keys by the file's. False when there is no file, or when
+    // it is damaged: it cannot be read, has a syntax error (the keys read
+    // before the error stay) or has no root element. A damaged file is
+    // logged and copied to the next free kept-copy name ("<name>.prev<ext>",
+    // "<name>.prev2<ext>", ...) before anything can be written over it.
     bool load(const char* file_name);
-    // Writes every key through a temporary file that then replaces the
-    // file; false (and the old file untouched) when that fails.
+    // Writes every key once (a name read twice keeps the text a lookup
+    // reads) through the safe writer; false (and the old file untouched)
+    // when that fails, or when the file is a damaged one that could not be
+    // kept aside.
     bool save(const char* file_name) const;
 
     const std::vector<BasicConfigValue*>& values() const { return values_; }
@@ -86,9 +89,13 @@ public:
     static std::pair<std::string, std::string> split_key(const char* key);
 
 private:
+    void keep_damaged(const char* file_name);
+
     std::vector<BasicConfigValue*> values_;
     std::vector<BasicConfigValue*> pending_;
     Elements elements_;
+    // Damaged files (resolved paths) that could not be kept aside yet.
+    mutable std::vector<std::string> unkept_;
 };
 
 }  // namespace orvek::ostrel

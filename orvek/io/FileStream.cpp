@@ -11,18 +11,6 @@ namespace orvek::io {
 
 namespace {
 
-// Makes a finished rename survive a crash; failures only cost durability.
-void sync_directory_of(const std::string& path) {
-    auto slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-std::string temp_name_for(const std::string& resolved_target) { return resolved_target + ".tmp"; }
-
 // Starts a fresh opening (keys and names afresh, state good, the given mask)
 // and opens the file; when it cannot be opened the stream gets fail with the
 // system's reason and the path.
@@ -122,86 +110,55 @@ SafeOFStream::~SafeOFStream() { discard(); }
 
 void SafeOFStream::open(const std::string& target, std::uint32_t exception_mask) {
     discard();
-    target_ = resolve_path(target);
-    temp_ = temp_name_for(target_);
-    if (!create_directories(target_)) {
-        const std::string failed = temp_;
-        temp_.clear();
-        reset();
-        clear();
-        exceptions(exception_mask);
-        Error info("Failed to create directories", 0, failed);
+    if (filebuf().is_open() && !filebuf().close()) {
+        ErrorInfo info(filebuf().file_name(), filebuf().error_info());
+        setstate(failbit, &info);
+    }
+    reset();
+    clear();
+    exceptions(exception_mask);
+    if (!writer_.begin(filebuf().file(), target)) {
+        TextualErrorInfo info = writer_.error_info();
         setstate(failbit, &info);
         return;
     }
-    OFStream::open(temp_, open_mode::out | open_mode::trunc, exception_mask);
+    // Messages name the file being saved; its temporary means nothing to a user.
+    filebuf().attach(&filebuf().file(), writer_.target().c_str());
+    if (!(flags() & no_header)) write_header();
 }
 
 void SafeOFStream::discard() {
-    if (temp_.empty()) return;
+    if (!writer_.active()) return;
     filebuf().close();
-    ::unlink(temp_.c_str());
-    temp_.clear();
+    writer_.discard();
+}
+
+bool SafeOFStream::give_up(const ErrorInfo& info) {
+    discard();
+    filebuf().close();  // the buffer lets go of the file the writer closed
+    setstate(failbit, &info);
+    return false;
 }
 
 bool SafeOFStream::commit() {
-    if (temp_.empty() || !is_open()) {
-        Error info("Nothing to save", 0, target_);
+    if (!writer_.active() || !is_open()) {
+        Error info("Nothing to save", 0, writer_.target());
         setstate(failbit, &info);
         return false;
     }
-    auto give_up = [&](const ErrorInfo& info) {
-        discard();
-        setstate(failbit, &info);
-        return false;
-    };
-    if (rdstate() != goodbit) return give_up(Error("Save not completed", 0, target_));
-    if (filebuf().pubsync() != 0 || !filebuf().file().flush()) {
-        ErrorInfo info(target_, filebuf().error_info());
-        return give_up(info);
-    }
-    if (!filebuf().close()) {
-        ErrorInfo info(target_, filebuf().error_info());
-        return give_up(info);
-    }
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        SystemErrorInfo info(errno, target_);
-        return give_up(info);
-    }
-    temp_.clear();
-    sync_directory_of(target_);
+    if (rdstate() != goodbit) return give_up(Error("Save not completed", 0, writer_.target()));
+    if (filebuf().pubsync() != 0) writer_.fail_write();
+    if (!writer_.active() || !writer_.commit()) return give_up(writer_.error_info());
+    filebuf().close();
     return true;
 }
 
-bool write_file_safely(const std::string& target, std::string_view bytes, std::string* error) {
-    const std::string resolved = resolve_path(target);
-    const std::string temp = temp_name_for(resolved);
-    auto fail = [&](const ErrorInfo& info) {
-        ::unlink(temp.c_str());
-        if (error) *error = info.message();
-        return false;
-    };
-    if (!create_directories(resolved)) {
-        SystemErrorInfo info(errno ? errno : EIO, resolved);
-        return fail(info);
-    }
+bool write_file_safely(const std::string& target, std::string_view bytes, std::string* error, bool log_open) {
+    SafeWriter writer;
     File file;
-    if (!file.open(temp, open_mode::out | open_mode::trunc | open_mode::binary)) {
-        ErrorInfo info(temp, file.error_info());
-        return fail(info);
-    }
-    const bool written = file.write(bytes.data(), bytes.size()) == bytes.size() && file.flush();
-    const bool closed = file.close();
-    if (!written || !closed) {
-        ErrorInfo info(resolved, file.error_info());
-        return fail(info);
-    }
-    if (std::rename(temp.c_str(), resolved.c_str()) != 0) {
-        SystemErrorInfo info(errno, resolved);
-        return fail(info);
-    }
-    sync_directory_of(resolved);
-    return true;
+    if (writer.begin(file, target, log_open) && writer.write(bytes) && writer.commit()) return true;
+    if (error) *error = writer.message();
+    return false;
 }
 
 }  // namespace orvek::io

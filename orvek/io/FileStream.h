@@ -19,6 +19,7 @@
 
 #include "orvek/File.h"
 #include "orvek/io/BasicFileBuf.h"
+#include "orvek/io/SafeWrite.h"
 #include "orvek/io/Stream.h"
 
 namespace orvek::io {
@@ -81,7 +82,8 @@ private:
     FileBuf buf_;
 };
 
-// An output stream whose file replaces its target only on commit.
+// An output stream whose file replaces its target only on commit, through
+// the safe writer. Its failures name the target, never the temporary file.
 class SafeOFStream : public OFStream {
 public:
     SafeOFStream();
@@ -100,18 +102,21 @@ public:
     // Removes the temporary file; the target stays as it was.
     void discard();
 
-    const std::string& target() const { return target_; }
-    const std::string& temp_path() const { return temp_; }
+    const std::string& target() const { return writer_.target(); }
+    const std::string& temp_path() const { return writer_.temp(); }
 
 private:
-    std::string target_;
-    std::string temp_;
+    bool give_up(const ErrorInfo& info);
+
+    SafeWriter writer_;
 };
 
-// Writes bytes as the whole new content of target the same way: a
-// temporary file beside it, flushed and renamed over it. On failure the
-// target is untouched, and the reason is stored in error when given.
-bool write_file_safely(const std::string& target, std::string_view bytes, std::string* error = nullptr);
+// Writes bytes as the whole new content of target through the safe writer.
+// On failure the target is untouched, and the safe writer's message (step,
+// reason, target) is stored in error when given. Without log_open the file
+// layer's "opened" line is left out.
+bool write_file_safely(const std::string& target, std::string_view bytes, std::string* error = nullptr,
+                       bool log_open = true);
 
 }  // namespace orvek::io
 

@@ -184,6 +184,14 @@ bool BasicRegistry::write_known_id(OStream& stream, std::uint32_t id, bool zero_
 bool BasicRegistry::write_new_name(OStream& stream, std::string_view name, std::uint32_t id, bool zero_first,
                                    const ThrowLocation& where) {
     if (name.empty()) report_and_throw(where, Exception("Invalid attempt to store empty factory name."));
+    if (name.size() > max_name_length) {
+        // The reader refuses such a name: refuse it here, with its words.
+        io_error_log() << "Invalid factory name length (" << name.size() << ")." << std::endl;
+        InvalidFactoryNameLengthError info(static_cast<std::uint32_t>(
+            name.size() > 0xFFFFFFFFu ? 0xFFFFFFFFu : name.size()));
+        stream.setstate(Stream::failbit, &info);
+        return false;
+    }
     if (zero_first) stream << std::uint32_t(0);
     stream << static_cast<std::uint32_t>(name.size());
     if (stream.good()) stream.write(name.data(), name.size());

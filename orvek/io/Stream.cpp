@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "orvek/Log.h"
+#include "orvek/io/BasicFileBuf.h"
 #include "orvek/io/IoLog.h"
 #include "orvek/io/SharedRefs.h"
 #include "orvek/io/StreamBufEx.h"
@@ -189,7 +190,16 @@ bool OStream::write_bytes(const void* data, std::size_t n) {
 
 OStream& OStream::write(const void* data, std::size_t n) {
     if (!may_transfer(false)) return *this;
-    if (!write_bytes(data, n)) setstate(eofbit | failbit);
+    if (write_bytes(data, n)) return *this;
+    // A file that refused the bytes knows why (a full disk, say): the
+    // failure carries that reason, not a bare "i/o error".
+    const auto* file = dynamic_cast<const BasicFileBuf*>(attached_buffer_);
+    if (file && file->in_error() && file->error_info()) {
+        TextualErrorInfo info("write failed: ", {}, file->error_info());
+        setstate(eofbit | failbit, &info);
+    } else {
+        setstate(eofbit | failbit);
+    }
     return *this;
 }
 
@@ -231,14 +241,21 @@ void OStream::write_header() {
 void OStream::write_object(const Object* object, std::string_view type_name, bool unshared) {
     Registry& registry = registry_or_create();
     if (!registry.write_object_ref(*this, object, type_name, unshared)) return;
+    if (depth_ >= max_depth) {
+        fail_with("Objects nested too deeply.");
+        return;
+    }
     auto save = [&] {
+        ++depth_;
         try {
             object->save(*this);
         } catch (...) {
+            --depth_;
             // The record is incomplete: nothing after it can be trusted.
             state_restore(rdstate() | badbit | failbit);
             throw;
         }
+        --depth_;
     };
     if (!(flags() & length_prefixed)) {
         save();
@@ -269,6 +286,7 @@ void OStream::reset() {
     release_tables();
     if (registry_) registry_->reset();
     header_size_ = 0;
+    depth_ = 0;
 }
 
 // ---------------------------------------------------------------- IStream
@@ -486,8 +504,24 @@ bool IStream::skip_object(std::uint32_t length) {
         fail_with("Data length is not available for skipping.");
         return false;
     }
-    if (!buffer_ || buffer_->pubseekoff(length, std::ios_base::cur, std::ios_base::in) ==
-                        std::streampos(std::streamoff(-1))) {
+    const std::streampos bad(std::streamoff(-1));
+    if (!buffer_) {
+        fail_with("Seek failed while skipping data.");
+        return false;
+    }
+    // A file may be sought past its end: where the end is known, a body
+    // that reaches beyond it is damage, not an object to skip.
+    const std::streampos here = buffer_->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+    const std::streampos end = here == bad ? bad : buffer_->pubseekoff(0, std::ios_base::end, std::ios_base::in);
+    if (end != bad && std::streamoff(end) - std::streamoff(here) < std::streamoff(length)) {
+        fail_with("Data length reaches past the end of the stream.");
+        return false;
+    }
+    const std::streampos target = here == bad ? bad : here + std::streamoff(length);
+    const std::streampos got =
+        end != bad ? buffer_->pubseekpos(target, std::ios_base::in)
+                   : buffer_->pubseekoff(length, std::ios_base::cur, std::ios_base::in);
+    if (got == bad) {
         fail_with("Seek failed while skipping data.");
         return false;
     }

@@ -48,6 +48,9 @@ public:
     static constexpr char magic[] = "orvek::io::Stream";
     static constexpr std::size_t magic_size = 17;
     static constexpr std::size_t header_bytes = magic_size + 4;
+    // Deepest nesting of object bodies: a reader follows no deeper, and a
+    // writer writes no deeper, so no save is refused by its own loader.
+    static constexpr int max_depth = 256;
 
     // A stream failure description; an archive code's text follows the
     // text after ": ".
@@ -188,13 +191,11 @@ public:
 
 private:
     std::int64_t header_size_ = 0;
+    int depth_ = 0;
 };
 
 class IStream : public virtual Stream {
 public:
-    // Deepest nesting of object bodies a reader follows.
-    static constexpr int max_depth = 256;
-
     explicit IStream(std::streambuf* buffer = nullptr, Registry* registry = nullptr);
     ~IStream() override;
 

@@ -10,6 +10,7 @@
 #include "orvek/io/ArcStream.h"
 #include "orvek/io/FileStream.h"
 #include "orvek/io/SharedRefs.h"
+#include "orvek/support/FullDisk.h"
 #include "support/SaveStreams.h"
 #include "support/TestSupport.h"
 
@@ -234,4 +235,38 @@ TEST_F(Store, UnbackedDamagedFileIsNeverOverwritten) {
     Profiles store(path);
     store.save();  // the backup can be made now
     EXPECT_EQ(read_file(backup), bytes);
+}
+
+TEST_F(Store, EachDamagedFileIsKeptBesideTheEarlierOnes) {
+    std::vector<std::string> damaged;
+    for (int round = 0; round < 2; ++round) {
+        write_raw({0, 3}, {player("A" + std::to_string(round))});  // two profiles short
+        damaged.push_back(read_file(path));
+        Profiles store(path);
+        EXPECT_FALSE(store.loaded_completely());
+    }
+    EXPECT_EQ(read_file(backup), damaged[0]);
+    EXPECT_EQ(read_file(dir.file("saves/profiles.prev2.dat")), damaged[1]);
+}
+
+TEST_F(Store, AFullDiskSaysWhyAndNamesTheProfilesFile) {
+    {
+        Profiles store(path);
+        store.add(player("A"));
+    }
+    const std::string before = read_file(path);
+    const std::string got = fulldisk::run(before.size() + 16, [&]() -> std::string {
+        try {
+            Profiles store(path);
+            for (int i = 0; i < 50; ++i) store.add(player("P" + std::to_string(i), 9));
+            store.save();
+            return "saved";
+        } catch (const orvek::io::Failure& e) {
+            return e.what();
+        }
+    });
+    EXPECT_NE(got.find("File too large ('" + path + "')"), std::string::npos) << got;
+    EXPECT_EQ(got.find(".tmp"), std::string::npos) << got;
+    EXPECT_EQ(read_file(path), before);
+    EXPECT_FALSE(fs::exists(path + ".tmp"));
 }

@@ -14,6 +14,7 @@
 #include "core/CampaignPlayer.h"
 #include "core/Profiles.h"
 #include "core/ResultsManager.h"
+#include "orvek/config/ConfigRegistry.h"
 #include "support/TestSupport.h"
 
 using namespace orvek::trelm::core;
@@ -139,4 +140,41 @@ TEST(SaveCrash, ResultsFileNeverLoadsWithLess) {
         });
     EXPECT_GT(interrupted, 0) << "no kill hit a save in the middle";
     EXPECT_GT(held, 50u);
+}
+
+TEST(SaveCrash, ConfigurationFileNeverLoadsWithLess) {
+    using orvek::ostrel::ConfigRegistry;
+    TempDir dir;
+    const std::string path = dir.file("Trelm.cfg.xml");
+    auto keys = [](const ConfigRegistry& reg) {
+        std::size_t n = 0;
+        for (const auto& [element, attributes] : reg.elements()) n += attributes.size();
+        return n;
+    };
+    {
+        ConfigRegistry reg;
+        for (int k = 0; k < 3000; ++k)
+            reg.set_string(("group" + std::to_string(k % 30) + "/@key" + std::to_string(k)).c_str(), "value");
+        ASSERT_TRUE(reg.save(path.c_str()));
+    }
+    std::size_t held = 3000;
+    const int interrupted = kill_while_saving(
+        60, path + ".tmp",
+        [&](int ready_fd) {
+            ConfigRegistry reg;
+            reg.load(path.c_str());
+            for (int k = 0;; ++k) {
+                reg.set_string(("added/@c" + std::to_string(::getpid()) + "_" + std::to_string(k)).c_str(), "v");
+                reg.save(path.c_str());
+                if (k == 0) signal_ready(ready_fd);
+            }
+        },
+        [&] {
+            ConfigRegistry reg;
+            ASSERT_TRUE(reg.load(path.c_str()));
+            ASSERT_GE(keys(reg), held);
+            held = keys(reg);
+        });
+    EXPECT_GT(interrupted, 0) << "no kill hit a save in the middle";
+    EXPECT_GT(held, 3000u);
 }

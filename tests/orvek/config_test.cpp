@@ -9,6 +9,8 @@
 #include "orvek/config/ConfigAttribute.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/config/ConfigValue.h"
+#include "support/FullDisk.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 using orvek::ostrel::ConfigAttribute;
@@ -19,6 +21,8 @@ using testsupport::read_file;
 using testsupport::write_file;
 
 namespace {
+
+const bool in_private_dir = logcapture::enter_private_dir();
 
 // ---- Conversions of the stored text ----
 
@@ -193,11 +197,11 @@ TEST_F(ConfigFile, LoadRules) {
     EXPECT_EQ(reg.get_string("app/@missing", "x"), "x");
     EXPECT_THROW(reg.get_int("app/@lang", 0), std::domain_error);
 
-    // Saved as one element, a repeated name keeps its last text on reading.
+    // A repeated name is saved once, with the text that was read.
     ASSERT_TRUE(reg.save(file.c_str()));
     ASSERT_TRUE(reg.load(file.c_str()));
     ASSERT_EQ(reg.elements().at("app").size(), 3u);
-    EXPECT_EQ(reg.get_string("app/@dt"), "0.05");
+    EXPECT_EQ(reg.get_string("app/@dt"), "0.02");
 
     // A second load starts afresh; a missing file leaves nothing.
     EXPECT_FALSE(reg.load(dir.file("none.xml").c_str()));
@@ -279,20 +283,120 @@ TEST_F(ConfigFile, DamagedFileKeepsTheUsersSettings) {
     EXPECT_EQ(reg.get_string("debug/@draw_ways"), "0");
     EXPECT_EQ(read_file(backup), damaged);
 
-    // Garbage that is no XML at all is kept too.
+    // Garbage that is no XML at all is kept too, beside the first copy.
     write_file(file, "\x01\x02garbage");
     EXPECT_FALSE(reg.load(file.c_str()));
-    EXPECT_EQ(read_file(backup), "\x01\x02garbage");
+    EXPECT_EQ(read_file(backup), damaged);
+    EXPECT_EQ(read_file(dir.file("Trelm.cfg.prev2.xml")), "\x01\x02garbage");
 }
 
 TEST_F(ConfigFile, SaveReportsFailure) {
     reg.set_int("a/@b", 1);
-    EXPECT_FALSE(reg.save(dir.file("no/such/dir/x.cfg.xml").c_str()));
+    write_file(dir.file("blocker"), "x");
+    EXPECT_FALSE(reg.save(dir.file("blocker/dir/x.cfg.xml").c_str()));
     // A directory in the file's place cannot be replaced; nothing is left behind.
     std::filesystem::create_directory(dir.file("taken.xml"));
     EXPECT_FALSE(reg.save(dir.file("taken.xml").c_str()));
     EXPECT_FALSE(std::filesystem::exists(dir.file("taken.xml.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.xml")));
+}
+
+TEST_F(ConfigFile, SaveThenLoadNeverChangesAValue) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"two elements of one name",
+         "<root><game num_lifes=\"4\"/><game num_lifes=\"9\"/></root>", "game/@num_lifes", "4"},
+        {"two nested paths of one name",
+         "<root><a><b x=\"1\" y=\"2\"/></a><a><b x=\"3\"/></a></root>", "a/b/@x", "1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(file, c.text);
+        ASSERT_TRUE(reg.load(file.c_str()));
+        EXPECT_EQ(reg.get_string(c.key), c.value);
+        ASSERT_TRUE(reg.save(file.c_str()));
+        const std::string saved = read_file(file);
+        const std::string name = std::string(c.key).substr(std::string(c.key).rfind('@') + 1) + "=";
+        EXPECT_EQ(saved.find(name), saved.rfind(name)) << saved;
+        ASSERT_TRUE(reg.load(file.c_str()));
+        EXPECT_EQ(reg.get_string(c.key), c.value);
+    }
+}
+
+TEST_F(ConfigFile, AFileWithoutSettingsIsDamagedNotEmpty) {
+    // Each is logged and kept aside (when it can be read), and the defaults
+    // are used; a folder cannot be kept, so nothing is saved over it.
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n";
+    struct Case {
+        const char* name;
+        bool folder;
+        std::string text;
+        const char* logged;
+        bool saved;
+    } cases[] = {
+        {"empty file", false, "", "has no root element; the default settings are used", true},
+        {"cut after its declaration", false, declaration, "has no root element", true},
+        {"comment only", false, declaration + "<!-- x -->\n", "has no root element", true},
+        {"a folder", true, "", "Read error: Is a directory", false},
+    };
+    ConfigValueReadOnly<int> lifes("game/@num_lifes", 3);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::TempDir here;
+        const std::string path = here.file("Trelm.cfg.xml");
+        const std::string kept = here.file("Trelm.cfg.prev.xml");
+        if (c.folder) std::filesystem::create_directories(path + "/inside");
+        else write_file(path, c.text);
+        logcapture::LogMark mark;
+        EXPECT_FALSE(reg.load(path.c_str()));
+        EXPECT_NE(mark.text().find(c.logged), std::string::npos) << mark.text();
+        reg.update_values();
+        EXPECT_EQ(lifes.get(), 3);
+        EXPECT_EQ(reg.save(path.c_str()), c.saved);
+        if (c.folder) {
+            EXPECT_FALSE(std::filesystem::exists(kept));
+            EXPECT_TRUE(std::filesystem::is_directory(path + "/inside"));
+            EXPECT_NE(mark.text().find("not saved: '" + path + "' is damaged and could not be kept"),
+                      std::string::npos)
+                << mark.text();
+        } else {
+            EXPECT_EQ(read_file(kept), c.text);
+            EXPECT_NE(read_file(path).find("num_lifes=\"3\""), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ConfigFile, ADamagedFileThatCouldNotBeKeptIsNeverSavedOver) {
+    const std::string damaged = "<root><game num_lifes=\"7\"" + std::string(6000, ' ');
+    write_file(file, damaged);
+    const std::string kept = dir.file("Trelm.cfg.prev.xml");
+    reg.set_int("game/@num_lifes", 1);
+
+    // A full disk: the copy cannot be written whole, so the save is refused.
+    const std::string got = fulldisk::run(1024, [&] {
+        ConfigRegistry child;
+        const bool loaded = child.load(file.c_str());
+        child.set_int("game/@num_lifes", 2);
+        const bool saved = child.save(file.c_str());
+        return std::string(loaded ? "loaded" : "damaged") + (saved ? ", saved" : ", refused");
+    });
+    EXPECT_EQ(got, "damaged, refused");
+    EXPECT_EQ(read_file(file), damaged);
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    EXPECT_FALSE(std::filesystem::exists(kept + ".tmp"));
+
+    // The copy's temporary name is taken: refused until it is free again.
+    std::filesystem::create_directory(kept + ".tmp");
+    EXPECT_FALSE(reg.load(file.c_str()));
+    EXPECT_FALSE(reg.save(file.c_str()));
+    EXPECT_EQ(read_file(file), damaged);
+    std::filesystem::remove(kept + ".tmp");
+    EXPECT_TRUE(reg.save(file.c_str()));
+    EXPECT_EQ(read_file(kept), damaged);
 }
 
 // ---- Typed values ----

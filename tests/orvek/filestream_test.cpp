@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "orvek/io/ArcStream.h"
 #include "orvek/io/FileStream.h"
 #include "orvek/io/SharedRefs.h"
+#include "orvek/io/SafeWrite.h"
+#include "support/FullDisk.h"
 #include "support/LogCapture.h"
 #include "support/StreamTestKit.h"
 #include "support/TestSupport.h"
@@ -190,6 +193,125 @@ TEST(SafeFileWriting, PlainBytesAreWrittenTheSameWay) {
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.file("busy.tmp")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("busy/inside")));
+}
+
+TEST(SafeFileWriting, AFullDiskFailsWithTheReasonAndTheTargetsName) {
+    // Every writer through the safe routine: the failure says why, names the
+    // file being saved (not its temporary) and leaves the old file whole.
+    TempDir dir;
+    const std::string path = dir.file("profiles.dat");
+    const std::string good = saved_leaf(1, "old");
+    write_file(path, good);
+    const std::string big(20000, 'x');
+    struct Case {
+        const char* name;
+        std::function<std::string()> save;
+    } cases[] = {
+        {"stream",
+         [&]() -> std::string {
+             try {
+                 SafeOFStream os(path);
+                 Leaf leaf(2, big);
+                 os.write_object(&leaf, type_name_of(&leaf));
+                 os.commit();
+                 return "saved";
+             } catch (const Failure& e) {
+                 return e.what();
+             }
+         }},
+        {"stream, quiet mask",
+         [&]() -> std::string {
+             SafeOFStream os(path, 0);
+             os.write(big.data(), 1000);  // fits the buffer: the commit meets the limit
+             return os.commit() ? "saved" : "refused";
+         }},
+        {"bytes",
+         [&]() -> std::string {
+             std::string error;
+             return write_file_safely(path, big, &error) ? "saved" : error;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string got = fulldisk::run(512, c.save);
+        if (std::string(c.name) == "stream, quiet mask") {
+            EXPECT_EQ(got, "refused");
+        } else {
+            EXPECT_NE(got.find("write failed: File too large ('" + path + "')"), std::string::npos) << got;
+            EXPECT_EQ(got.find(".tmp"), std::string::npos) << got;
+        }
+        EXPECT_EQ(read_file(path), good);
+        EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    }
+}
+
+TEST(SafeFileWriting, TheFailedStepIsNamed) {
+    TempDir dir;
+    write_file(dir.file("blocker"), "x");
+    std::filesystem::create_directories(dir.file("busy/inside"));
+    std::filesystem::create_directories(dir.file("held.tmp"));
+    struct Case {
+        std::string target;
+        SafeWriteStep step;
+        std::string message;
+    } cases[] = {
+        {dir.file("blocker/sub/x"), SafeWriteStep::directories, "create directories failed: "},
+        {dir.file("held"), SafeWriteStep::create, "create failed: Is a directory ('" + dir.file("held") + "')"},
+        {dir.file("busy"), SafeWriteStep::rename, "rename failed: Is a directory ('" + dir.file("busy") + "')"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        SafeWriter writer;
+        File file;
+        const bool ok = writer.begin(file, c.target) && writer.write("abc") && writer.commit();
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(writer.failed_step(), c.step);
+        EXPECT_EQ(writer.message().substr(0, c.message.size()), c.message);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("busy.tmp")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("held.tmp")));
+
+    // Without its open line, when asked.
+    logcapture::LogMark mark;
+    EXPECT_TRUE(write_file_safely(dir.file("quiet.xml"), "<root/>", nullptr, false));
+    EXPECT_EQ(mark.text().find("quiet.xml"), std::string::npos) << mark.text();
+    EXPECT_TRUE(write_file_safely(dir.file("loud.xml"), "<root/>"));
+    EXPECT_NE(mark.text().find("loud.xml.tmp' file opened."), std::string::npos) << mark.text();
+}
+
+TEST(KeptCopies, AKeptCopyIsNeverOverwrittenWhileASlotIsFree) {
+    TempDir dir;
+    const std::string path = dir.file("saves/results.bin");
+    std::filesystem::create_directories(dir.file("saves"));
+    // A folder in the first slot is passed over, never replaced.
+    std::filesystem::create_directories(dir.file("saves/results.prev.bin"));
+    std::vector<std::string> kept;
+    // Copies made in one instant can share a time stamp: give each its own.
+    const auto start = std::filesystem::file_time_type::clock::now();
+    for (int damage = 1; damage <= kept_copy_slots + 1; ++damage) {
+        SCOPED_TRACE(damage);
+        write_file(path, "damage " + std::to_string(damage));
+        std::string kept_as, why;
+        ASSERT_TRUE(keep_copy(path, kept_as, why)) << why;
+        kept.push_back(kept_as);
+        EXPECT_EQ(read_file(kept_as), "damage " + std::to_string(damage));
+        std::filesystem::last_write_time(kept_as, start + std::chrono::seconds(damage));
+    }
+    // Slots 2..5 took the first four; the fifth and sixth took the oldest.
+    EXPECT_EQ(kept[0], dir.file("saves/results.prev2.bin"));
+    EXPECT_EQ(kept[3], dir.file("saves/results.prev5.bin"));
+    EXPECT_EQ(kept[4], kept[0]);
+    EXPECT_EQ(kept[5], kept[1]);
+    EXPECT_EQ(read_file(dir.file("saves/results.prev3.bin")), "damage 6");
+    EXPECT_EQ(read_file(dir.file("saves/results.prev4.bin")), "damage 3");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("saves/results.prev.bin")));
+
+    // Nothing at the path: nothing to keep. A folder: it cannot be read.
+    std::string kept_as, why;
+    EXPECT_TRUE(keep_copy(dir.file("none.bin"), kept_as, why));
+    EXPECT_EQ(kept_as, "");
+    EXPECT_FALSE(keep_copy(dir.file("saves"), kept_as, why));
+    EXPECT_NE(why.find("Is a directory"), std::string::npos) << why;
 }
 
 TEST(ArchiveStreams, AnExistingFileOpensAndItsHeaderIsRead) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "orvek/Exception.h"
+#include "orvek/io/FileStream.h"
 #include "orvek/io/SharedRefs.h"
 #include "orvek/io/Stream.h"
 #include "support/LogCapture.h"
@@ -473,23 +474,122 @@ TEST(ObjectStreamDamage, AHandleToAnObjectOfAnotherTypeFails) {
     }
 }
 
-TEST(ObjectStreamDamage, NestingIsBounded) {
-    std::stringbuf buf;
-    {
-        orvek::Refs<Nest> root(new Nest);
-        Nest* tail = root.get();
-        for (int i = 0; i < IStream::max_depth + 10; ++i) {
-            tail->child.reset(new Nest);
-            tail = tail->child.get();
+// A chain of nests by hand, without body lengths: the writer refuses to
+// make one too deep, so the reader's limit needs bytes of its own.
+std::string nested_bytes(int depth) {
+    Bytes b;
+    b.header(0);
+    for (int i = 0; i < depth; ++i) {
+        b.u32(2 + i);
+        if (i == 0) b.new_name("class t::Nest");
+        else b.u32(1);
+    }
+    b.u32(0).u32(0);  // the last nest: no child, no counter
+    for (int i = 0; i < depth; ++i) {
+        b.u32(100000 + i);
+        if (i == 0) b.new_name("long");
+        else b.u32(2);
+        b.u32(4).u32(0);
+    }
+    return b.s;
+}
+
+TEST(ObjectStreamDamage, WriterAndReaderShareTheNestingLimit) {
+    for (int depth : {Stream::max_depth, Stream::max_depth + 1, 10000}) {
+        SCOPED_TRACE(depth);
+        const bool too_deep = depth > Stream::max_depth;
+        std::stringbuf written;
+        {
+            orvek::Refs<Nest> root(new Nest);
+            Nest* tail = root.get();
+            for (int i = 1; i < depth; ++i) {
+                tail->child.reset(new Nest);
+                tail = tail->child.get();
+            }
+            OStream os(&written);
+            os.exceptions(0);
+            os.write_header();
+            LogMark mark;
+            save_refs(os, root);
+            EXPECT_EQ(os.fail(), too_deep);
+            if (too_deep)
+                EXPECT_NE(mark.text().find("[orvek.io] error: Objects nested too deeply."), std::string::npos);
+            // Unlink iteratively: a 10000-deep chain would recurse as deep on release.
+            while (root && root->child) root = orvek::Refs<Nest>(root->child);
         }
+        if (!too_deep) {
+            IStream is(&written);
+            is.read_header();
+            orvek::Refs<Nest> root;
+            load_refs(is, root);
+            EXPECT_TRUE(is.good());
+        }
+        if (depth > 1000) continue;
+        std::stringbuf hand(nested_bytes(depth));
+        IStream is(&hand);
+        is.read_header();
+        orvek::Refs<Nest> root;
+        if (too_deep) {
+            try {
+                load_refs(is, root);
+                FAIL() << "no failure";
+            } catch (const Failure& e) {
+                EXPECT_NE(std::string(e.what()).find("Objects nested too deeply."), std::string::npos) << e.what();
+            }
+        } else {
+            load_refs(is, root);
+            EXPECT_TRUE(is.good());
+        }
+    }
+}
+
+TEST(ObjectStreamDamage, TypeNamesTheReaderRefusesAreNotWritten) {
+    Way way;
+    for (std::size_t length : {std::size_t(4096), std::size_t(4097)}) {
+        SCOPED_TRACE(length);
+        std::stringbuf buf;
         OStream os(&buf);
         os.write_header();
-        save_refs(os, root);
+        if (length <= 4096) {
+            os.write_object(&way, std::string(length, 'n'));
+            EXPECT_TRUE(os.good());
+            continue;
+        }
+        try {
+            os.write_object(&way, std::string(length, 'n'));
+            FAIL() << "no failure";
+        } catch (const Failure& e) {
+            EXPECT_NE(std::string(e.what()).find("Invalid factory name length (4097)."), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(os.fail());
     }
-    IStream is(&buf);
-    is.read_header();
-    orvek::Refs<Nest> root;
-    EXPECT_THROW(load_refs(is, root), Failure);
+}
+
+TEST(ObjectStreamDamage, AnUnknownBodyReachingPastTheEndFails) {
+    // An unknown type's record whose length claims more than the file holds.
+    struct Case {
+        const char* name;
+        std::uint32_t length;
+        bool skipped;
+    } cases[] = {{"to the end", 5, true}, {"one past", 6, false}, {"far past", 0x7FFFFFFF, false}};
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes =
+            Bytes().header().u32(2).new_name("class t::Nowhere").u32(c.length).raw("12345").s;
+        const std::string path = dir.file("unknown.bin");
+        testsupport::write_file(path, bytes);
+        IFStream file(path, orvek::open_mode::in, 0);
+        std::stringbuf memory(bytes);
+        IStream in_memory(&memory);
+        in_memory.read_header();
+        in_memory.exceptions(0);
+        for (IStream* is : {static_cast<IStream*>(&file), &in_memory}) {
+            EXPECT_EQ(is->read_object_or_skip(), nullptr);
+            if (c.skipped) EXPECT_EQ(is->rdstate(), std::uint32_t(Stream::lostbit));
+            else EXPECT_TRUE(is->fail());
+        }
+    }
 }
 
 TEST(ObjectStreamPositions, AWriterThatCannotSeekBackLeavesNoLengthAndSetsLost) {

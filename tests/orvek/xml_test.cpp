@@ -202,4 +202,73 @@ TEST_F(XmlReader, LongRunsCrossTheReadBuffer) {
     EXPECT_EQ(parser.GetCurrentLineNum(), 3);
 }
 
+TEST_F(XmlReader, NestingDeeperThanTheLimitFailsAtItsLine) {
+    // A million nested elements, one per line: the reader stops at the first
+    // one past the limit instead of walking (and copying) the whole depth.
+    std::string deep;
+    deep.reserve(4 << 20);
+    for (int i = 0; i < 1000000; ++i) deep += "<a>\n";
+    std::string starts;
+    for (std::size_t i = 0; i < XMLParser::kMaxDepth; ++i) starts += "<a>";
+    EXPECT_EQ(run(deep), starts + "ERR:Elements nested too deeply (more than 4096 levels)@4097");
+
+    // The limit itself is still read.
+    std::string ends;
+    for (std::size_t i = 0; i < XMLParser::kMaxDepth; ++i) ends += "</a>";
+    EXPECT_EQ(run(starts + ends), starts + ends + "EOF");
+}
+
+TEST_F(XmlReader, SectionsHoldForReusedFreshAndReassignedRecords) {
+    const std::string text = "<r><a><b k=\"1\"/>t</a><cc><d/></cc><a><b/></a></r>";
+    const std::string path = dir.file("sections.xml");
+    testsupport::write_file(path, text);
+
+    std::vector<std::string> fresh;
+    {
+        XMLParser parser;
+        ASSERT_TRUE(parser.OpenFile(path));
+        for (;;) {
+            XMLElement e;
+            if (!parser.NextElement(&e)) break;
+            fresh.push_back(e.mSection);
+        }
+    }
+    EXPECT_EQ(fresh, (std::vector<std::string>{"", "r", "r/a", "r/a/b", "r/a", "r/a", "r", "r/cc", "r/cc/d",
+                                               "r/cc", "r", "r/a", "r/a/b", "r/a", "r"}));
+
+    // One record for the whole file; two taking turns; one overwritten
+    // between items by a record whose section has the same length.
+    XMLElement same_length;
+    same_length.mSection = "x/y";
+    struct Mode {
+        const char* name;
+        int records;
+        bool overwrite;
+    } modes[] = {{"reused", 1, false}, {"alternating", 2, false}, {"reassigned", 1, true}};
+    for (const Mode& m : modes) {
+        SCOPED_TRACE(m.name);
+        XMLParser parser;
+        ASSERT_TRUE(parser.OpenFile(path));
+        XMLElement records[2];
+        std::vector<std::string> got;
+        for (std::size_t i = 0;; ++i) {
+            XMLElement& e = records[i % m.records];
+            if (m.overwrite && e.mSection.size() == 3) e = same_length;
+            if (!parser.NextElement(&e)) break;
+            got.push_back(e.mSection);
+        }
+        EXPECT_EQ(got, fresh);
+    }
+}
+
+TEST_F(XmlReader, AReadErrorFailsWithItsReason) {
+    // A folder opens but does not read: that is no empty file.
+    XMLParser parser;
+    ASSERT_TRUE(parser.OpenFile(dir.str()));
+    XMLElement e;
+    EXPECT_FALSE(parser.NextElement(&e));
+    EXPECT_TRUE(parser.HasFailed());
+    EXPECT_EQ(parser.GetErrorText(), "Read error: Is a directory");
+}
+
 }  // namespace

@@ -66,6 +66,10 @@ TEST(WayFile, TwoPointWayHasTheGoldenBytes) {
     const auto back = zelkor_tools::load_way_file(false, path);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0], two_points());
+    // What --dump prints reads back as the same way.
+    const auto dumped = zelkor_tools::parse_way_text(zelkor_tools::format_way_text(back), "dump");
+    ASSERT_EQ(dumped.size(), 1u);
+    EXPECT_EQ(dumped[0], two_points());
 }
 
 TEST(WayFile, TextErrorsNameTheSourceAndLine) {

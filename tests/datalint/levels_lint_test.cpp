@@ -140,7 +140,18 @@ TEST_P(LevelsLint, EverySubLevelIsPlayable) {
             int max_link = -1;
             for (std::size_t w = 0; w < ways.size(); ++w) {
                 check_way(id + " way " + std::to_string(w), ways[w]);
-                for (const auto& p : ways[w].points) max_link = std::max(max_link, int(p.link));
+                const auto& pts = ways[w].points;
+                for (std::size_t i = 0; i < pts.size(); ++i) {
+                    const int link = pts[i].link;
+                    max_link = std::max(max_link, link);
+                    // A jump leaves at its portal's first end and lands at its second.
+                    if (link < 0 || unsigned(link) >= graphics.portals_count() || i + 1 >= pts.size()) continue;
+                    const auto& portal = graphics.portal_descriptor(unsigned(link));
+                    EXPECT_NEAR(portal.first.x, pts[i].x * kScale, 2.0f) << id << ": link " << link;
+                    EXPECT_NEAR(portal.first.y, pts[i].y * kScale, 2.0f) << id << ": link " << link;
+                    EXPECT_NEAR(portal.second.x, pts[i + 1].x * kScale, 2.0f) << id << ": link " << link;
+                    EXPECT_NEAR(portal.second.y, pts[i + 1].y * kScale, 2.0f) << id << ": link " << link;
+                }
                 const auto& ws = settings.way_settings(unsigned(w));
                 check_acceleration(id, "speed_forward", ws.speed_forward);
                 check_acceleration(id, "speed_roll_in", ws.speed_roll_in);

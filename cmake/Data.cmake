@@ -145,5 +145,9 @@ if(ZELKOR_TESTS)
            COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/levelgen_rules_test.py)
   add_test(NAME data_generators
            COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/generators_test.py)
-  set_tests_properties(data_levelgen_rules data_generators PROPERTIES LABELS data)
+  add_test(NAME data_config_kept
+           COMMAND ${CMAKE_COMMAND} -DCOPIER=${PROJECT_SOURCE_DIR}/cmake/CopyIfAbsent.cmake
+                   -DSHIPPED=${data_src}/config/Trelm.cfg.xml -DWORK=${CMAKE_BINARY_DIR}/testwork/data_config_kept
+                   -P ${PROJECT_SOURCE_DIR}/tests/datalint/config_kept_test.cmake)
+  set_tests_properties(data_levelgen_rules data_generators data_config_kept PROPERTIES LABELS data)
 endif()

@@ -426,7 +426,9 @@ void MemoryImage::NormalLine(double x1, double y1, double x2, double y2, const C
 
     uint32_t* p = GetBits();
     for (long long pos = static_cast<long long>(first); pos <= static_cast<long long>(last); ++pos) {
-        const double m = std::trunc(min1) + std::floor(frac + (static_cast<double>(pos) - start) * slope);
+        // Nearest minor pixel; a tie goes to the lower one.
+        const double m =
+            std::trunc(min1) + std::floor(frac + (static_cast<double>(pos) - start) * slope + 0.5 - 1e-9);
         if (m < 0 || m >= minorSize) continue;
         const long long px = steep ? static_cast<long long>(m) : pos;
         const long long py = steep ? pos : static_cast<long long>(m);
@@ -468,7 +470,7 @@ void MemoryImage::NormalBlit(MemoryImage* src, int x, int y, const Rect& srcRect
     const bool fast = !hasAlpha && !hasTrans && IsWhite(color);
     const uint8_t* rl = fast ? src->GetRLAlphaData() : nullptr;
     uint32_t* dest = GetBits();
-    std::vector<uint32_t> scratch(static_cast<size_t>(s.width));
+    std::vector<uint32_t> scratch(src->HasBits() ? 0 : static_cast<size_t>(s.width));
     for (int row = 0; row < s.height; ++row) {
         const uint32_t* sp = src->SourceRow(s.x, s.y + row, s.width, scratch.data());
         uint32_t* dp = dest + static_cast<size_t>(dy + row) * width + dx;
@@ -509,12 +511,13 @@ void MemoryImage::AdditiveBlit(MemoryImage* src, int x, int y, const Rect& srcRe
         k[2] = static_cast<uint32_t>(ClampChannel(color.b)) * ca / 255;
     }
     uint32_t* dest = GetBits();
-    std::vector<uint32_t> scratch(static_cast<size_t>(s.width));
+    std::vector<uint32_t> scratch(src->HasBits() ? 0 : static_cast<size_t>(s.width));
     for (int row = 0; row < s.height; ++row) {
         const uint32_t* sp = src->SourceRow(s.x, s.y + row, s.width, scratch.data());
         uint32_t* dp = dest + static_cast<size_t>(dy + row) * width + dx;
         for (int i = 0; i < s.width; ++i) {
             const uint32_t sv = sp[i], dv = dp[i], sa = sv >> 24;
+            if (srcAlpha && sa == 0) continue;  // adds nothing
             uint32_t out = dv & 0xFF000000u;
             for (int c = 0; c < 3; ++c) {
                 const int sh = 16 - 8 * c;
@@ -585,14 +588,16 @@ void MemoryImage::BlitRotated(Image* source, float x, float y, const Rect& srcRe
 
     const int X0 = static_cast<int>(std::floor(box.x)), X1 = static_cast<int>(std::ceil(box.x + box.width));
     const int Y0 = static_cast<int>(std::floor(box.y)), Y1 = static_cast<int>(std::ceil(box.y + box.height));
-    const auto toFixed = [](double v) { return static_cast<long long>(std::floor(v * 65536.0)); };
+    // Pixel centres map to texel centres; rounding to the nearest 1/65536
+    // keeps exact turns exact.
+    const auto toFixed = [](double v) { return static_cast<long long>(std::llround(v * 65536.0)); };
     const long long stepU = toFixed(c), stepV = toFixed(s);
     for (int Y = std::max(Y0, clip.y); Y < std::min(Y1, clip.y + clip.height); ++Y) {
         const int Xs = std::max(X0, clip.x), Xe = std::min(X1, clip.x + clip.width);
         if (Xs >= Xe) continue;
-        const double dX = Xs - x - cx, dY = Y - y - cy;
-        long long u = toFixed(srcRect.x + cx + dX * c - dY * s);
-        long long v = toFixed(srcRect.y + cy + dX * s + dY * c);
+        const double dX = Xs + 0.5 - x - cx, dY = Y + 0.5 - y - cy;
+        long long u = toFixed(srcRect.x + cx + dX * c - dY * s - 0.5);
+        long long v = toFixed(srcRect.y + cy + dX * s + dY * c - 0.5);
         uint32_t* dp = dest + static_cast<size_t>(Y) * width;
         for (int X = Xs; X < Xe; ++X, u += stepU, v += stepV) {
             const long long iu = u >> 16, iv = v >> 16;

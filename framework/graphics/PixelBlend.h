@@ -17,13 +17,28 @@ struct Tint {
     static uint32_t clamp(int v) { return v < 0 ? 0u : v > 255 ? 255u : static_cast<uint32_t>(v); }
 };
 
+// newAlpha and the source weight f of every (source alpha, destination
+// alpha) pair, so that no pixel divides.
+struct NormalWeights {
+    uint16_t entry[256 * 256];  // newAlpha << 8 | f
+    NormalWeights() {
+        for (uint32_t sa = 0; sa < 256; ++sa)
+            for (uint32_t da = 0; da < 256; ++da) {
+                const uint32_t na = da + Div255((255 - da) * sa);
+                const uint32_t f = na ? sa * 255 / na : 0;
+                entry[sa << 8 | da] = static_cast<uint16_t>(na << 8 | f);
+            }
+    }
+};
+inline const NormalWeights kNormalWeights;
+
 // s over d with source alpha sa (0..255): the destination's alpha grows to
-// newAlpha, and the source weighs sa * 255 / newAlpha in 256ths.
+// newAlpha = da + (255 - da) * sa / 255, and the source weighs
+// sa * 255 / newAlpha in 256ths.
 inline uint32_t Normal(uint32_t d, uint32_t s, uint32_t sa) {
     if (sa == 0) return d;
-    const uint32_t da = d >> 24;
-    const uint32_t na = da + Div255((255 - da) * sa);
-    const uint32_t f = sa * 255 / na;
+    const uint32_t w = kNormalWeights.entry[(sa & 0xFF) << 8 | d >> 24];
+    const uint32_t na = w >> 8, f = w & 0xFF;
     const uint32_t g = 256 - f;
     return (na << 24) | ((((d & 0xFF0000) * g >> 8) + ((s & 0xFF0000) * f >> 8)) & 0xFF0000) |
            ((((d & 0xFF00) * g >> 8) + ((s & 0xFF00) * f >> 8)) & 0xFF00) |
@@ -35,9 +50,8 @@ inline uint32_t Normal(uint32_t d, uint32_t s, uint32_t sa) {
 inline uint32_t Colored(uint32_t d, uint32_t s, const Tint& c) {
     const uint32_t sa = Div255((s >> 24) * c.a);
     if (sa == 0) return d;
-    const uint32_t da = d >> 24;
-    const uint32_t na = da + Div255((255 - da) * sa);
-    const uint32_t f = sa * 255 / na;
+    const uint32_t w = kNormalWeights.entry[sa << 8 | d >> 24];
+    const uint32_t na = w >> 8, f = w & 0xFF;
     const uint32_t g = 256 - f;
     const uint32_t red = ((((s & 0xFF0000) * f) >> 8) * c.r) >> 8;
     const uint32_t green = (s & 0xFF00) * f * c.g >> 16;

@@ -18,6 +18,9 @@ struct Color {
           b(static_cast<int>(packed & 0xFF)),
           a((packed >> 24) == 0 ? 255 : static_cast<int>(packed >> 24)) {}
 
+    // The same colour made opaque.
+    static Color Opaque(const Color& c) { return Color(c.r, c.g, c.b, 255); }
+
     // Packs to 0xAARRGGBB without masking: out-of-range channels spill into
     // their neighbours.
     uint32_t ToInt() const {

@@ -1,5 +1,5 @@
 #pragma once
-// Integer rectangle in pixels.
+// Integer rectangle in pixels, and its double-precision twin.
 #include <algorithm>
 
 namespace Vant {
@@ -23,6 +23,25 @@ struct Rect {
 
     bool operator==(const Rect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
     bool operator!=(const Rect& o) const { return !(*this == o); }
+};
+
+struct FRect {
+    double x = 0.0, y = 0.0, width = 0.0, height = 0.0;
+
+    FRect() = default;
+    FRect(double x_, double y_, double w, double h) : x(x_), y(y_), width(w), height(h) {}
+
+    // As Rect::Intersection: a negative width or height gives all zeros.
+    FRect Intersection(const FRect& o) const {
+        const double nx = std::max(x, o.x);
+        const double ny = std::max(y, o.y);
+        const double w = std::min(x + width, o.x + o.width) - nx;
+        const double h = std::min(y + height, o.y + o.height) - ny;
+        if (w < 0 || h < 0) return FRect();
+        return FRect(nx, ny, w, h);
+    }
+
+    bool operator==(const FRect& o) const { return x == o.x && y == o.y && width == o.width && height == o.height; }
 };
 
 }  // namespace Vant

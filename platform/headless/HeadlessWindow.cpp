@@ -16,7 +16,7 @@ bool IsMouseMessage(std::uint32_t m) { return m >= msg::kMouseMove && m <= msg::
 
 }  // namespace
 
-HeadlessWindow::HeadlessWindow(Clock& clock) : clock_(clock), synth_(clock) {}
+HeadlessWindow::HeadlessWindow(Clock& clock) : synth_(clock) {}
 
 void HeadlessWindow::QueueInput(const MsgRecord& record) { input_.push_back(record); }
 

@@ -76,7 +76,6 @@ public:
     bool SystemScreenSaverActive() override { return false; }
 
 private:
-    Clock& clock_;
     MessageSynth synth_;
     std::deque<MsgRecord> input_, posted_;
     std::map<std::string, std::uint32_t> registered_;

@@ -36,7 +36,7 @@ void MaskToSdl(const MaskCursor& cursor, std::uint8_t data[128], std::uint8_t ma
     }
 }
 
-SdlWindowService::SdlWindowService(Clock& clock) : clock_(clock), synth_(clock) {}
+SdlWindowService::SdlWindowService(Clock& clock) : synth_(clock) {}
 
 SdlWindowService::~SdlWindowService() {
     if (!started_) return;
@@ -80,6 +80,8 @@ WindowHandle SdlWindowService::CreateMainWindow(const std::string& title, int x,
     }
     const WindowHandle id = SDL_GetWindowID(win);
     windows_[id] = win;
+    // The position asked for is the frame's; SDL places the client area.
+    if (!fullScreen) SetWindowPos(id, x, y);
     return id;
 }
 

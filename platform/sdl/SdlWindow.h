@@ -62,7 +62,6 @@ public:
 private:
     SDL_Window* Find(WindowHandle window) const;
 
-    Clock& clock_;
     bool started_ = false;
     MessageSynth synth_;
     EventTranslator translator_;

@@ -118,17 +118,25 @@ TEST(RealDisplay, WindowOpensAndXInputArrivesAsMessages) {
     const std::string move = "xdotool mousemove " + std::to_string(client.x + 30) + " " + std::to_string(client.y + 40);
     ASSERT_EQ(std::system(move.c_str()), 0);
     ASSERT_EQ(std::system("xdotool click 1"), 0);
+    ASSERT_EQ(std::system("xdotool click 5"), 0);   // wheel towards the user
+    ASSERT_EQ(std::system("xdotool type b"), 0);
     pump(100);
-    bool moved = false, down = false, up = false;
+    bool moved = false, down = false, up = false, wheel = false, key = false, typed = false;
     for (const MsgRecord& r : got) {
         if (r.msg == msg::kMouseMove && plat::PointParamX(r.lParam) == 30 && plat::PointParamY(r.lParam) == 40)
             moved = true;
         if (r.msg == msg::kLButtonDown) down = moved;
         if (r.msg == msg::kLButtonUp) up = down;
+        if (r.msg == msg::kMouseWheel) wheel = up && plat::WheelDelta(r.wParam) == -120;
+        if (r.msg == msg::kKeyDown && r.wParam == 'B') key = wheel;
+        if (r.msg == msg::kChar && r.wParam == 'b') typed = key;
     }
     EXPECT_TRUE(moved);
     EXPECT_TRUE(down);
     EXPECT_TRUE(up);
+    EXPECT_TRUE(wheel);
+    EXPECT_TRUE(key);
+    EXPECT_TRUE(typed);
     EXPECT_EQ(win.WindowUnderCursor(), id);
     win.DestroyWindow(id);
 }

@@ -512,8 +512,9 @@ TEST(ObjectStreamDamage, WriterAndReaderShareTheNestingLimit) {
             LogMark mark;
             save_refs(os, root);
             EXPECT_EQ(os.fail(), too_deep);
-            if (too_deep)
+            if (too_deep) {
                 EXPECT_NE(mark.text().find("[orvek.io] error: Objects nested too deeply."), std::string::npos);
+            }
             // Unlink iteratively: a 10000-deep chain would recurse as deep on release.
             while (root && root->child) root = orvek::Refs<Nest>(root->child);
         }

@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpng-dev libjpeg-dev
   libexpat1-dev libpixman-1-dev
+  libsdl2-dev xvfb xauth xdotool x11-apps
 )
 
 missing=()

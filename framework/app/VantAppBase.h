@@ -1,0 +1,332 @@
+#pragma once
+// The framework's application object: owns the main window, the display,
+// the sound manager, the music interface, the widget manager and the
+// resource manager, runs the main loop with its update timing and frame
+// pacing, turns window messages into widget input, and keeps its settings.
+// The adapter and the game derive from it and override its virtual hooks.
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/app/AppHost.h"
+#include "framework/app/AppInterfaces.h"
+#include "framework/app/Common.h"
+#include "platform/Messages.h"
+
+namespace Vant {
+
+class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
+
+// Registry value types.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// The version text of this build.
+inline constexpr const char* kBuildVersion = "1.0.0";
+
+class VantAppBase {
+public:
+    // The host is not owned; it outlives the application.
+    explicit VantAppBase(AppHost* host);
+    virtual ~VantAppBase();
+    VantAppBase(const VantAppBase&) = delete;
+    VantAppBase& operator=(const VantAppBase&) = delete;
+
+    // Buttons and dialogs.
+    virtual void ButtonPress(int id, int clickCount) { ButtonPress(id); (void)clickCount; }
+    virtual void ButtonPress(int) {}
+    virtual void ButtonDepress(int) {}
+    virtual void ButtonDownTick(int) {}
+    virtual void ButtonMouseEnter(int) {}
+    virtual void ButtonMouseLeave(int) {}
+    virtual void ButtonRelease(int) {}
+    virtual void DialogPress(int dialogId, int buttonId);
+    virtual void DialogRelease(int dialogId, int buttonId);
+
+    // Main loop and timing.
+    virtual bool ProcessTimedUpdate(bool allowSleep);
+    virtual void UpdateFrames();
+    virtual bool DoUpdateFrames();
+    virtual void UpdateFramesFractional(float fraction);
+
+    virtual void CreateMainWindow();
+    virtual void ApplyCursor();
+    virtual void RestoreImages() {}
+    virtual void ReleaseImages() {}
+    virtual void PurgeImages() {}
+    virtual void LoadingThreadCompleted() {}
+    virtual MusicInterface* CreateMusicInterface();
+    virtual void InitHook() {}
+    virtual void PreShutdown() {}
+    virtual void PreTerminate() {}
+    virtual void LoadingThreadProc() {}
+    virtual void WriteToRegistry();
+    virtual void ReadFromRegistry();
+
+    virtual void BeginPopup();
+    virtual void EndPopup();
+    virtual int MsgBox(const std::string& text, const std::string& caption, unsigned flags);
+    virtual void Popup(const std::string& text);
+    virtual void LogScreenSaverError(const std::string& text);
+    virtual void SafeDeleteWidget(Widget* widget, std::function<void()> deleter);
+    virtual void URLOpenFailed(const std::string& url);
+    virtual void URLOpenSucceeded(const std::string& url);
+    virtual bool OpenURL(const std::string& url, bool shutdownAfter = false);
+    virtual std::string GetProductVersion(const std::string& path);
+    virtual void HideAndSilence();
+    virtual std::string GetCrashInfo();
+
+    virtual void Shutdown();
+    virtual void ParseCommandLine();
+    virtual void SplitCommandLine(const std::string& text);
+    virtual void HandleCmdLineParam(const std::string& name, const std::string& value);
+    virtual void Start();
+    virtual void Init();
+    virtual void PreDisplayInit() {}
+    virtual bool ChangeDirHook(const std::string&) { return false; }
+
+    virtual bool PlaySample(int id, int pan);
+    virtual bool PlaySample(int id);
+    virtual double GetMasterVolume();
+    virtual double GetMusicVolume() { return mMusicVolume; }
+    virtual double GetSfxVolume() { return mSfxVolume; }
+    virtual bool IsMuted() { return mMuteCount > 0; }
+    virtual void SetMasterVolume(double v);
+    virtual void SetMusicVolume(double v);
+    virtual void SetSfxVolume(double v);
+    virtual void Mute(bool autoMute = false);
+    virtual void Unmute(bool autoMute = false);
+
+    virtual double GetLoadingThreadProgress();
+
+    virtual void SwitchScreenMode(bool wantWindowed, bool is3D, bool force = false);
+    virtual void SwitchScreenMode(bool wantWindowed);
+    virtual void ReapplyScreenMode();
+    virtual void Set3DMode(bool on, bool reinit);
+    virtual void SetVideoOnlyDraw(bool flag);
+
+    virtual void ModalOpen() {}
+    virtual void ModalClose() {}
+    virtual void GotFocus() {}
+    virtual void LostFocus() {}
+    virtual bool HandleSysChar(char c) { return c == 'r' || c == 'R'; }
+    virtual bool DebugKeyDown(int) { return false; }
+    virtual bool DebugKeyDownAsync(int, bool, bool) { return false; }
+    virtual void CloseRequestAsync() {}
+    virtual std::string GetExtraText() { return std::string(); }
+
+    virtual bool DrawDirtyStuff();
+    virtual void Redraw();
+    virtual void PreReadRegistry() {}
+
+    virtual bool MainLoop();
+    virtual bool UpdateAppStep(bool* updated);
+    virtual bool UpdateApp();
+
+    // The window procedure: every message of the main window goes here first,
+    // then to the adapter's hook.
+    std::intptr_t WindowProc(const plat::MsgRecord& m);
+    std::function<void(const plat::MsgRecord&)> windowProcHook;
+    bool ProcessDeferredMessages(bool single);
+    void RehupFocus();
+    void ClearKeyStates();
+
+    // Settings.
+    bool RegistryWrite(const std::string& name, std::uint32_t type, const void* data, std::uint32_t size);
+    bool RegistryRead(const std::string& name, std::uint32_t* type, void* data, std::uint32_t* size);
+    bool RegistryEraseValue(const std::string& name);
+    bool WriteRegistryString(const std::string& name, const std::string& text);
+    bool RegistryReadDword(const std::string& name, std::uint32_t* value);
+    bool RegistryWriteDword(const std::string& name, std::uint32_t value);
+
+    // Numbered demo files prefix + "N.dmo" in the current folder.
+    int FindNumberedDemos(int keep, bool deleteOld);
+
+    void SetCursor(int number);
+    int GetCursor() const { return mCursorNum; }
+    void SetCustomCursorsFlag(bool flag);
+    void CopyToClipboard(const std::string& text);
+    std::string GetClipboard();
+    std::string GetString(const std::string& id, const std::string& fallback) const;
+
+    // Ends the process; exits after errors use code 1.
+    void DoExit(int code);
+    // Tests end a run without ending the process.
+    static void SetExitFunction(std::function<void(int)> f);
+    // The process arguments, joined for ParseCommandLine.
+    static void SetCommandLine(int argc, const char* const* argv);
+
+    // The windowed position of an outer size in a work area: centred with
+    // 38.2 % of the free height above, or the preferred position kept 4
+    // pixels inside.
+    static void PlaceWindow(const HostRect& work, int outerWidth, int outerHeight, int preferredX, int preferredY,
+                            int* x, int* y);
+
+    // The global application.
+    static VantAppBase* gApp;
+
+    // ---- fields ----
+    AppHost* mHost;
+    unsigned mRandSeed = 0;
+    std::string mTitlePrefix;
+    std::string mProdName = "Product";
+    std::string mTitle = "VantApp";
+    std::string mRegKey;
+    int mPreferredX = -1, mPreferredY = -1;
+    int mWidth = 640, mHeight = 480;
+    int mColorDepth = 16;
+    int mNoCatchupTime = 0;
+    double mMusicVolume = 0.85, mSfxVolume = 0.85;
+    double mDemoMusicVolume = 0.0, mDemoSfxVolume = 0.0;
+    bool mNoSoundNeeded = false;
+    bool mWantFMod = false;
+    bool mCmdLineParsed = false;
+    bool mOnlyAllowOneCopyToRun = true;
+    std::uint32_t mNotifyGameMessage = 0;
+    CriticalSection mCritSect;
+    std::uint8_t mAdd8BitMaxTable[256];
+    std::uint8_t mOpaqueTable[256];
+    std::unique_ptr<WidgetManagerInterface> mWidgetManager;
+    std::thread::id mPrimaryThreadId{};
+    bool mPrimaryThreadKnown = false;
+    bool mIsWindowHidden = false;
+    std::atomic<bool> mShutdown{false};
+    bool mExitToTop = false;
+    bool mIsWindowed = true;
+    bool mIsPhysWindowed = true;
+    bool mFullScreenWindow = false;
+    bool mForceFullscreen = false;  // colour-depth failure seen
+    bool mForceWindowed = false;    // full-screen failure seen
+    bool mInitialized = false;
+    std::uint32_t mTimeLoaded = 0;
+    plat::WindowHandle mHWnd = 0;
+    bool mIsScreenSaver = false;
+    bool mNoDefer = false;  // popup mode: input is not queued
+    std::deque<plat::MsgRecord> mDeferredMessages;
+    std::unique_ptr<DisplayInterface> mDisplay;
+    bool mVideoOnlyDraw = false;
+    std::unique_ptr<MusicInterface> mMusicInterface;
+    bool mReadFromRegistry = false;
+    std::string mProductVersion;
+    bool mMouseIn = false;
+    bool mIsOpeningURL = false, mShutdownOnURLOpen = false;
+    std::string mOpeningURL;
+    std::uint32_t mOpeningURLTime = 0;
+    std::uint32_t mLastTimerTime = 0, mLastBigDelayTime = 0;
+    int mMuteCount = 0, mAutoMuteCount = 0;
+    bool mMuteOnLostFocus = true;
+
+    // Timing.
+    int mUpdateAppDepth = 0;  // pump nesting depth
+    int mFrameTime = 10;
+    bool mIsDrawing = false;
+    bool mLastDrawWasEmpty = false;
+    bool mHasPendingDraw = true;
+    double mPendingUpdatesAcc = 0.0;
+    double mUpdateFTimeAcc = 0.0;  // elapsed milliseconds since the last update
+    std::uint32_t mLastTimeCheck = 0;
+    std::uint32_t mLastTime = 0;  // last-interruption tick
+    std::uint32_t mLastUserInputTick = 0;
+    int mSleepCount = 0, mDrawCount = 0;
+    std::atomic<int> mUpdateCount{0};
+    int mUpdateAppState = 0;  // pump phase 0..3
+    int mUpdateStepCount = 0;  // due checks this step
+    double mUpdateMultiplier = 1.0;
+    bool mPaused = false;
+    int mFastForwardToUpdateNum = 0;
+    bool mFastForwardToMarker = false;
+    bool mFastForwardStep = false;
+    bool mFastForwardMuted = false;
+    std::atomic<std::uint32_t> mLastDrawTick{0};  // last blit
+    std::uint32_t mNextDrawTick = 0;
+    int mStepMode = 0;
+    std::uint32_t mDrawTime = 0, mFPSDrawTime = 0;
+    int mScreenBltTime = 0;
+    int mRedrawCount = 0;
+    int mUpdatesWithChanges = 0;
+    bool mRunning = false;  // main loop running
+
+    std::unique_ptr<SoundManager> mSoundManager;
+    int mCursorNum = 0;
+    struct DeferredDelete {
+        int depth;
+        Widget* widget;
+        std::function<void()> deleter;
+    };
+    std::vector<DeferredDelete> mSafeDeleteList;
+    bool mActive = true, mMinimized = false, mHasFocus = true;
+
+    std::atomic<bool> mLoadingThreadStarted{false};
+    std::atomic<bool> mLoadingThreadCompleted{false};
+    bool mLoadingThreadCompletedSeen = false;  // primary thread only
+    bool mWantsLoadingThread = true;
+    std::atomic<bool> mLoadingThrottle{false};
+    std::atomic<bool> mCursorThreadRunning{false};
+    std::atomic<bool> mShutdownRequestedAsync{false};
+    bool mCustomCursorsEnabled = false;
+    bool mForceDraw = false;
+    std::atomic<int> mNumLoadingThreadTasks{0};
+    std::atomic<int> mCompletedLoadingThreadTasks{0};
+
+    bool mRecordingDemo = false, mPlayingDemo = false, mDemoPastEnd = false;
+    std::string mDemoPrefix = "vantapp";
+    std::string mDemoFileName = "vantapp.dmo";
+    int mLastDemoMouseX = 0, mLastDemoMouseY = 0;
+    bool mDemoLoadingComplete = false;
+    bool mDebugKeysEnabled = false;
+    bool mCtrlDown = false, mAltDown = false;
+
+    int mSyncRefreshRate = 100;
+    bool mVSyncUpdates = false;   // vsync-locked mode
+    bool mVSyncBroken = false;
+    int mVSyncBrokenCount = 0;
+    std::uint32_t mVSyncBrokenTestStartTick = 0;
+    int mVSyncBrokenTestUpdates = 0;
+    bool mWaitForVSync = false;
+    bool mSoftVSyncWait = true;
+    bool mUserChanged3DSetting = false;
+    std::map<std::string, std::string> mStringProperties;
+
+    std::unique_ptr<ResourceManagerInterface> mResourceManager;
+
+    // Set when the previous run ended without writing its settings.
+    bool mLastShutdownWasGraceful = true;
+    bool mIs3D = false;
+    // Statistics written when the loop ends; kept for tests.
+    std::string mStatistics;
+
+protected:
+    void SampleElapsed();
+    void ProcessSafeDeleteQueue();
+    std::uint32_t Tick() { return mHost->Clock().TickMs(); }
+    void SleepMs(int ms) {
+        if (ms > 0) mHost->Clock().SleepMs(static_cast<std::uint32_t>(ms));
+    }
+    void NoteLoadingCompletion();
+    void WriteStatistics();
+    void DeliverMessage(const plat::MsgRecord& m);
+    void CheckMouseInWindow();
+    void UpdateScreenSaverInhibit();
+    // Screen-saver mode: true when the message was taken.
+    bool ScreenSaverHandled(const plat::MsgRecord& m, std::intptr_t* result);
+    void ConfirmHardwareAcceleration();
+
+    std::thread mLoadingThread;
+    std::function<void(const std::string&, const std::string&)> mPreviousErrorSink;
+    bool mErrorSinkInstalled = false;
+    bool mLogScreenSaverOpened = false;
+    bool mScreenSaverClosing = false;
+    int mScreenSaverMoves = 0;
+    bool mScreenSaverHavePos = false;
+    int mScreenSaverX = 0, mScreenSaverY = 0;
+    std::uint32_t mLastMonitorPowerTick = 0;
+};
+
+}  // namespace Vant

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/app/MusicInterface.h"
+#include "framework/app/SoundManager.h"
 #include "platform/Messages.h"
 
 namespace Vant {
@@ -47,52 +49,6 @@ public:
 private:
     VantAppBase* app_;
     plat::WindowHandle window_ = 0;
-};
-
-// The sound-effect side the application uses.
-class SoundManager {
-public:
-    virtual ~SoundManager() = default;
-    virtual bool Initialized() { return false; }
-    virtual void SetVolume(double v) { volume = v; }
-    virtual double GetMasterVolume() { return masterVolume; }
-    virtual void SetMasterVolume(double v) { masterVolume = v; }
-    virtual void SetCooperativeWindow(plat::WindowHandle, bool) {}
-    virtual void StopAllSounds() { ++stopAllCount; }
-    // Plays a loaded sound once; the silent manager has none.
-    virtual bool PlayOnce(int /*id*/, int /*pan*/, bool /*withPan*/) { return false; }
-
-    double volume = 1.0;
-    double masterVolume = 1.0;
-    int stopAllCount = 0;
-};
-
-// The manager without a sound device: everything succeeds silently.
-class SilentSoundManager : public SoundManager {};
-
-// Background music by id. The base class is the silent implementation.
-class MusicInterface {
-public:
-    virtual ~MusicInterface() = default;
-    virtual bool LoadMusic(int, const std::string&) { return false; }
-    virtual void PlayMusic(int, int, bool) {}
-    virtual void StopMusic(int) {}
-    virtual void PauseMusic(int) {}
-    virtual void ResumeMusic(int) {}
-    virtual void StopAllMusic() {}
-    virtual void UnloadMusic(int) {}
-    virtual void UnloadAllMusic() {}
-    virtual void PauseAllMusic() {}
-    virtual void ResumeAllMusic() {}
-    virtual void FadeIn(int, int, double, bool) {}
-    virtual void FadeOut(int, bool, double) {}
-    virtual void FadeOutAll(bool, double) {}
-    virtual void SetSongVolume(int, double) {}
-    virtual void SetSongMaxVolume(int, double) {}
-    virtual bool IsPlaying(int) { return false; }
-    virtual void SetVolume(double) {}
-    virtual void SetMusicAmplify(int, double) {}
-    virtual void Update() {}
 };
 
 // The widget manager's entry points the application feeds.

@@ -116,7 +116,7 @@ void VantAppBase::SwitchScreenMode(bool wantWindowed, bool is3D, bool force) {
         mHost->ShowWindow(mHWnd, true);
         mHost->RaiseWindow(mHWnd);
     }
-    if (mSoundManager) mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
+    if (mSoundManager) mSoundManager->SetCooperativeWindow(SoundWindow(mHWnd), mIsWindowed);
     mLastTime = Tick();
 }
 
@@ -225,11 +225,22 @@ void VantAppBase::HideAndSilence() {
     ApplyCursor();
 }
 
-bool VantAppBase::PlaySample(int id, int pan) { return mSoundManager && mSoundManager->PlayOnce(id, pan, true); }
+// A new instance played once and released by the manager when done.
+bool VantAppBase::PlaySample(int id, int pan) {
+    if (!mSoundManager || id < 0) return false;
+    SoundInstance* instance = mSoundManager->GetSoundInstance(static_cast<unsigned>(id));
+    if (!instance) return false;
+    instance->SetPan(pan);
+    return instance->Play(false, true);
+}
 
-bool VantAppBase::PlaySample(int id) { return mSoundManager && mSoundManager->PlayOnce(id, 0, false); }
+bool VantAppBase::PlaySample(int id) {
+    if (!mSoundManager || id < 0) return false;
+    SoundInstance* instance = mSoundManager->GetSoundInstance(static_cast<unsigned>(id));
+    return instance && instance->Play(false, true);
+}
 
-double VantAppBase::GetMasterVolume() { return mSoundManager ? mSoundManager->GetMasterVolume() : 0.0; }
+double VantAppBase::GetMasterVolume() { return mSoundManager ? mSoundManager->GetMasterVolume() : 1.0; }
 
 void VantAppBase::SetMasterVolume(double v) {
     mSfxVolume = v;

@@ -1,10 +1,13 @@
 #include "framework/app/VantAppBase.h"
 
+#include "framework/app/BassMusicInterface.h"
 #include "framework/app/CommandLine.h"
+#include "framework/app/DSoundManager.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -44,6 +47,7 @@ void VantAppBase::SetCommandLine(int argc, const char* const* argv) {
 
 VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
     gApp = this;
+    SetGraphicsApp(this);
     mProductVersion = GetProductVersion(std::string());
     mTimeLoaded = Tick();
     mLastDrawTick = Tick();
@@ -81,6 +85,22 @@ VantAppBase::~VantAppBase() {
     mHWnd = 0;
     if (mLoadingThread.joinable()) mLoadingThread.join();
     if (gApp == this) gApp = nullptr;
+    if (GetGraphicsApp() == this) SetGraphicsApp(nullptr);
+}
+
+void VantAppBase::RegisterMemoryImage(MemoryImage* image) {
+    ScopedLock lock(mCritSect);
+    mMemoryImageSet.insert(image);
+}
+
+void VantAppBase::UnregisterMemoryImage(MemoryImage* image) {
+    ScopedLock lock(mCritSect);
+    mMemoryImageSet.erase(image);
+}
+
+void VantAppBase::SetImageSetDirty() {
+    ScopedLock lock(mCritSect);
+    mCleanupSharedImages = true;
 }
 
 void VantAppBase::ConfirmHardwareAcceleration() {
@@ -161,7 +181,7 @@ void VantAppBase::Init() {
     CreateMainWindow();
     if (mShutdown) return;
 
-    if (!mSoundManager) mSoundManager = std::make_unique<SilentSoundManager>();
+    if (!mSoundManager) mSoundManager.reset(CreateSoundManager());
     SetSfxVolume(mSfxVolume);
     mMusicInterface.reset(CreateMusicInterface());
     SetMusicVolume(mMusicVolume);
@@ -174,7 +194,20 @@ void VantAppBase::Init() {
     mInitialized = true;
 }
 
-MusicInterface* VantAppBase::CreateMusicInterface() { return new MusicInterface(); }
+void* VantAppBase::SoundWindow(plat::WindowHandle window) {
+    return window ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)) : nullptr;
+}
+
+// Without a window or an audio device the manager is the silent one.
+SoundManager* VantAppBase::CreateSoundManager() { return new DSoundManager(SoundWindow(mHWnd), false); }
+
+// The music library plays on the sound manager's device, so this comes
+// after the sound manager; without the library the music is silent.
+MusicInterface* VantAppBase::CreateMusicInterface() {
+    auto music = std::make_unique<BassMusicInterface>(SoundWindow(mHWnd));
+    if (!music->HasLibrary()) return new MusicInterface();
+    return music.release();
+}
 
 void VantAppBase::Start() {
     if (mShutdown) return;

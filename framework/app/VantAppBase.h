@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/graphics/GraphicsApp.h"
 #include "platform/Messages.h"
 
 namespace Vant {
@@ -31,7 +33,7 @@ inline constexpr std::uint32_t kRegDword = 4;
 // The version text of this build.
 inline constexpr const char* kBuildVersion = "1.0.0";
 
-class VantAppBase {
+class VantAppBase : public GraphicsApp {
 public:
     // The host is not owned; it outlives the application.
     explicit VantAppBase(AppHost* host);
@@ -62,6 +64,9 @@ public:
     virtual void ReleaseImages() {}
     virtual void PurgeImages() {}
     virtual void LoadingThreadCompleted() {}
+    virtual SoundManager* CreateSoundManager();
+    // The sound services know the window only as an opaque non-null handle.
+    static void* SoundWindow(plat::WindowHandle window);
     virtual MusicInterface* CreateMusicInterface();
     virtual void InitHook() {}
     virtual void PreShutdown() {}
@@ -191,6 +196,13 @@ public:
     bool mOnlyAllowOneCopyToRun = true;
     std::uint32_t mNotifyGameMessage = 0;
     CriticalSection mCritSect;
+    // Every live memory image, and whether unreferenced shared images wait
+    // to be freed; both under mCritSect (the display lock).
+    std::set<MemoryImage*> mMemoryImageSet;
+    bool mCleanupSharedImages = false;
+    void RegisterMemoryImage(MemoryImage* image) override;
+    void UnregisterMemoryImage(MemoryImage* image) override;
+    void SetImageSetDirty() override;
     std::uint8_t mAdd8BitMaxTable[256];
     std::uint8_t mOpaqueTable[256];
     std::unique_ptr<WidgetManagerInterface> mWidgetManager;

@@ -1,5 +1,7 @@
 #include "platform/sdl/SdlWindow.h"
 
+#include <string>
+
 #include <SDL.h>
 
 #include "orvek/Log.h"
@@ -56,6 +58,15 @@ bool SdlWindowService::Start(std::string* error) {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (error) *error = SDL_GetError();
+        return false;
+    }
+    // Without a display SDL falls back to drawing off screen, where the game
+    // would run unseen: that counts as no display unless it was asked for.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && std::string(driver) == "offscreen" && !(asked && std::string(asked) == "offscreen")) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (error) *error = "no display";
         return false;
     }
     SDL_StartTextInput();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "framework/graphics/MemoryImage.h"
 #include "support/FakeHost.h"
 #include "support/TestSupport.h"
 
@@ -198,14 +199,14 @@ TEST(Services, MuteCountingTable) {
     for (const Case& c : cases) {
         FakeHost host;
         TestApp app(&host);
-        app.mSoundManager = std::make_unique<Vant::SilentSoundManager>();
+        app.mSoundManager.reset(app.CreateSoundManager());
         app.SetSfxVolume(0.6);
         for (const Step& s : c.steps) {
             if (s.mute) app.Mute(s.autoMute);
             else app.Unmute(s.autoMute);
         }
         EXPECT_EQ(app.IsMuted(), c.muted);
-        EXPECT_EQ(app.mSoundManager->volume, c.muted ? 0.0 : 0.6);
+        EXPECT_EQ(static_cast<Vant::DSoundManager&>(*app.mSoundManager).effectsVolume, c.muted ? 0.0 : 0.6);
         EXPECT_EQ(app.GetSfxVolume(), 0.6);
     }
 }
@@ -313,3 +314,15 @@ TEST(Services, TextsAndProgress) {
 }
 
 }  // namespace
+
+TEST(Services, MemoryImagesAreKnownToTheApplicationWhileTheyLive) {
+    FakeHost host;
+    TestApp app(&host);
+    {
+        Vant::MemoryImage image;
+        EXPECT_EQ(app.mMemoryImageSet.count(&image), 1u);
+        app.SetImageSetDirty();
+        EXPECT_TRUE(app.mCleanupSharedImages);
+    }
+    EXPECT_TRUE(app.mMemoryImageSet.empty());
+}

@@ -319,7 +319,7 @@ TEST(SoundManagerSdl, DummyDriverPlaysASoundToItsEndAndSweepsIt) {
 
 }  // namespace
 
-#include "framework/app/SoundControls.h"
+#include "support/FakeHost.h"
 
 namespace {
 
@@ -328,35 +328,38 @@ struct VolumeLog : Vant::MusicInterface {
     void SetVolume(double v) override { volumes.push_back(v); }
 };
 
-TEST_F(Fixture, ControlsMuteByCountAndPlaySamplesOnce) {
+TEST_F(Fixture, TheApplicationMutesByCountAndPlaysSamplesOnce) {
     here([&] {
         testsupport::write_file("a.wav", wav({500, 500}, 44100));
-        auto m = manager();
-        VolumeLog music;
-        Vant::SoundControls c(m.get(), &music, 0.8, 0.5);
-        c.SetSfxVolume(0.5);
-        c.Mute(true);
-        c.Mute(true);
-        c.Unmute(true);
-        EXPECT_TRUE(c.IsMuted());
-        EXPECT_DOUBLE_EQ(m->effectsVolume, 0.0);
-        c.Unmute(true);
-        c.Unmute(true);  // never below zero
-        EXPECT_FALSE(c.IsMuted());
-        EXPECT_EQ(c.muteCount, 0);
-        EXPECT_DOUBLE_EQ(m->effectsVolume, 0.5);
-        EXPECT_EQ(music.volumes, (std::vector<double>{0.0, 0.0, 0.0, 0.8, 0.8}));
+        apptest::FakeHost host;
+        apptest::TestApp app(&host);
+        app.mSoundManager = manager();
+        auto& m = static_cast<DSoundManager&>(*app.mSoundManager);
+        auto* music = new VolumeLog;
+        app.mMusicInterface.reset(music);
+        app.mMusicVolume = 0.8;
+        app.SetSfxVolume(0.5);
+        app.Mute(true);
+        app.Mute(true);
+        app.Unmute(true);
+        EXPECT_TRUE(app.IsMuted());
+        EXPECT_DOUBLE_EQ(m.effectsVolume, 0.0);
+        app.Unmute(true);
+        app.Unmute(true);  // never below zero
+        EXPECT_FALSE(app.IsMuted());
+        EXPECT_DOUBLE_EQ(m.effectsVolume, 0.5);
+        EXPECT_EQ(music->volumes, (std::vector<double>{0.0, 0.0, 0.0, 0.8, 0.8}));
 
-        c.SetSfxVolume(1.0);
-        const int id = m->LoadSound("a");
-        c.PlaySample(id, -10000);
+        app.SetSfxVolume(1.0);
+        const int id = m.LoadSound("a");
+        EXPECT_TRUE(app.PlaySample(id, -10000));
         EXPECT_EQ(device.Render(3), (std::vector<std::int16_t>{500, 0, 500, 0, 0, 0}));
         // Finished and auto-released: the slot is free again.
-        EXPECT_TRUE(m->playingSounds[0]->IsReleased());
-        c.PlaySample(-1);  // no such sound: nothing
-        c.SetMasterVolume(0.25);
-        EXPECT_DOUBLE_EQ(c.GetMasterVolume(), 0.25);
-        EXPECT_DOUBLE_EQ(c.GetSfxVolume(), 0.25);
+        EXPECT_TRUE(m.playingSounds[0]->IsReleased());
+        EXPECT_FALSE(app.PlaySample(-1));  // no such sound: nothing
+        app.SetMasterVolume(0.25);
+        EXPECT_DOUBLE_EQ(app.GetMasterVolume(), 0.25);
+        EXPECT_DOUBLE_EQ(app.GetSfxVolume(), 0.25);
     });
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/app/DSoundManager.h"
 #include "framework/app/VantAppBase.h"
 
 namespace apptest {
@@ -149,6 +150,10 @@ public:
     }
     ~TestApp() override { Vant::VantAppBase::SetExitFunction(nullptr); }
     bool ChangeDirHook(const std::string&) override { return true; }
+    // Tests never open the machine's audio device.
+    Vant::SoundManager* CreateSoundManager() override {
+        return new Vant::DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false);
+    }
     Vant::RecordingWidgetManager& wm() { return static_cast<Vant::RecordingWidgetManager&>(*mWidgetManager); }
 };
 

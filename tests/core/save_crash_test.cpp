@@ -40,7 +40,9 @@ std::shared_ptr<Profile> big_player(const std::string& name) {
 int kill_while_saving(int rounds, const std::string& temp, const std::function<void(int)>& saving,
                       const std::function<void()>& check) {
     int interrupted = 0;
-    for (int round = 0; round < rounds; ++round) {
+    // On a busy machine the kills may keep missing the short moment a save
+    // is on disk half-written: go on, up to five times as long, until one hits.
+    for (int round = 0; round < rounds || (interrupted == 0 && round < 5 * rounds); ++round) {
         int ready[2];
         if (::pipe(ready) != 0) {
             ADD_FAILURE() << "pipe";

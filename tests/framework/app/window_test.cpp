@@ -53,9 +53,20 @@ set -u
 cd "$1"
 # The desktop libraries SDL loads keep blocks to the end of the process.
 export ASAN_OPTIONS=detect_leaks=0
+# The single-instance lock lives here, so runs side by side never meet.
+export XDG_RUNTIME_DIR="$1"
 "$2" > first.out 2>&1 &
 P=$!
-WID=$(timeout 20 xdotool search --sync --name "^Zelkor Window Probe$" | head -n 1)
+# The window is searched once the probe says it is open (a window found
+# earlier may be one SDL replaces), and polled: --sync gives up on any
+# window that vanishes under it.
+WID=""
+for i in $(seq 1 120); do
+  grep -q "probe: window open" first.out 2>/dev/null &&
+    WID=$(xdotool search --onlyvisible --name "^Zelkor Window Probe$" 2>/dev/null | tail -n 1)
+  [ -n "$WID" ] && break
+  sleep 0.5
+done
 [ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
 sleep 0.5
 grep -q "InProgress" config/registry.txt && cp config/registry.txt during.txt

@@ -3,6 +3,8 @@
 // and over, growing the data, and kills it at many different moments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -40,8 +42,8 @@ std::shared_ptr<Profile> big_player(const std::string& name) {
 int kill_while_saving(int rounds, const std::string& temp, const std::function<void(int)>& saving,
                       const std::function<void()>& check) {
     int interrupted = 0;
-    // On a busy machine the kills may keep missing the short moment a save
-    // is on disk half-written: go on, up to five times as long, until one hits.
+    // On a busy machine the kills may keep missing the moment a save is on
+    // disk half-written: go on, up to five times as long, until one hits.
     for (int round = 0; round < rounds || (interrupted == 0 && round < 5 * rounds); ++round) {
         int ready[2];
         if (::pipe(ready) != 0) {
@@ -61,7 +63,10 @@ int kill_while_saving(int rounds, const std::string& temp, const std::function<v
         char byte = 0;
         (void)!::read(ready[0], &byte, 1);  // the child has loaded and starts saving
         ::close(ready[0]);
-        ::usleep(static_cast<useconds_t>((round * 997) % 4000));
+        // Kills land up to 4 ms into the next save; each further block of
+        // rounds doubles that, for a slow machine where the writing comes later.
+        const int spread_us = 4000 << std::min(round / rounds, 4);
+        ::usleep(static_cast<useconds_t>((round * 997) % spread_us));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,6 +47,7 @@ bool InOrder(const std::vector<std::string>& got, const std::vector<std::string>
 TEST(Window, InputCloseAndSecondInstanceUnderXvfb) {
     if (!OnPath("xvfb-run") || !OnPath("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool missing";
     testsupport::TempDir dir;
+    std::filesystem::create_directories(ARTEFACT_DIR);
     const std::string probe = APP_WINDOW_PROBE;
     const std::string script = dir.file("run.sh");
     testsupport::write_file(script, R"(
@@ -79,13 +81,15 @@ xdotool click 5; sleep 0.2
 xdotool windowfocus --sync "$WID" 2>/dev/null; sleep 0.2
 xdotool type --delay 50 "ab"; sleep 0.2
 xdotool key Return; sleep 0.3
+# The screen as the input left it, kept in the build tree.
+xwd -root -silent > "$3/window_test.xwd" 2>/dev/null || true
 "$2" > second.out 2>&1; echo $? > second.rc
 sleep 0.5
 xdotool key --window "$WID" alt+F4
 for i in $(seq 1 100); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
 wait $P; echo $? > first.rc
 )");
-    const std::string cmd = "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' sh " + script + " " + dir.str() + " " + probe +
+    const std::string cmd = "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' sh " + script + " " + dir.str() + " " + probe + " " + std::string(ARTEFACT_DIR) +
                             " > " + dir.file("xvfb.log") + " 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << testsupport::read_file(dir.file("xvfb.log"))
                                             << testsupport::read_file(dir.file("first.out"));

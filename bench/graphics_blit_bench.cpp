@@ -10,6 +10,7 @@
 // (a division per pixel in the blend onto a destination with alpha). Ends
 // with Mpixels/s and the ratio ours/pixman per workload, and one line with
 // the smallest ratio.
+#include "bench/BenchMain.h"
 #include "framework/graphics/MemoryImage.h"
 
 #include <benchmark/benchmark.h>
@@ -253,23 +254,9 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    // One core, and the median of five runs unless asked otherwise.
-    cpu_set_t one;
-    CPU_ZERO(&one);
-    const int cpu = sched_getcpu();
-    CPU_SET(cpu >= 0 ? cpu : 0, &one);
-    const bool pinned = sched_setaffinity(0, sizeof one, &one) == 0;
-    std::vector<char*> args(argv, argv + argc);
-    bool repetitionsGiven = false;
-    for (int i = 1; i < argc; ++i) repetitionsGiven |= std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
-    std::string repetitions = "--benchmark_repetitions=5", aggregates = "--benchmark_report_aggregates_only=true";
-    if (!repetitionsGiven) {
-        args.push_back(repetitions.data());
-        args.push_back(aggregates.data());
-    }
-    argc = static_cast<int>(args.size());
-    args.push_back(nullptr);
-    argv = args.data();
+    benchmain::Args args;
+    benchmain::prepare(args, argc, argv);
+    const bool pinned = args.pinned;
 
     for (const Workload& w : workloads()) {
         benchmark::RegisterBenchmark((std::string(w.name) + " / ours").c_str(), runOurs, &w)->Unit(benchmark::kMicrosecond);

@@ -102,33 +102,37 @@ void XMLCALL on_text(void* data, const XML_Char*, int len) {
     static_cast<ExpatCounts*>(data)->bytes += static_cast<std::size_t>(len);
 }
 
+// The test file through expat in 64 KB reads; false when it can not be
+// opened or does not parse.
+bool expat_parse(void* user, XML_StartElementHandler start, XML_EndElementHandler end,
+                 XML_CharacterDataHandler text, std::string& buffer) {
+    std::FILE* f = std::fopen(g_file.c_str(), "rb");
+    if (!f) return false;
+    // The game's files are windows-1251; every byte maps to one character.
+    XML_Parser p = XML_ParserCreate("ISO-8859-1");
+    XML_SetUserData(p, user);
+    XML_SetElementHandler(p, start, end);
+    XML_SetCharacterDataHandler(p, text);
+    bool ok = true;
+    for (;;) {
+        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
+        bool last = n < buffer.size();
+        if (XML_Parse(p, buffer.data(), static_cast<int>(n), last) == XML_STATUS_ERROR) {
+            ok = false;
+            break;
+        }
+        if (last) break;
+    }
+    XML_ParserFree(p);
+    std::fclose(f);
+    return ok;
+}
+
 void BM_expat(benchmark::State& state) {
     ExpatCounts counts;
     std::string buffer(64 * 1024, '\0');
     for (auto _ : state) {
-        std::FILE* f = std::fopen(g_file.c_str(), "rb");
-        if (!f) {
-            state.SkipWithError("cannot open");
-            return;
-        }
-        // The game's files are windows-1251; every byte maps to one character.
-        XML_Parser p = XML_ParserCreate("ISO-8859-1");
-        XML_SetUserData(p, &counts);
-        XML_SetElementHandler(p, on_start, on_end);
-        XML_SetCharacterDataHandler(p, on_text);
-        bool ok = true;
-        for (;;) {
-            std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-            bool last = n < buffer.size();
-            if (XML_Parse(p, buffer.data(), static_cast<int>(n), last) == XML_STATUS_ERROR) {
-                ok = false;
-                break;
-            }
-            if (last) break;
-        }
-        XML_ParserFree(p);
-        std::fclose(f);
-        if (!ok) {
+        if (!expat_parse(&counts, on_start, on_end, on_text, buffer)) {
             state.SkipWithError("expat failed");
             return;
         }
@@ -196,26 +200,9 @@ void XMLCALL census_text(void* data, const XML_Char* s, int len) {
 }
 
 bool census_expat(Census& c) {
-    std::FILE* f = std::fopen(g_file.c_str(), "rb");
-    if (!f) return false;
     ExpatCensus counts;
-    XML_Parser p = XML_ParserCreate("ISO-8859-1");
-    XML_SetUserData(p, &counts);
-    XML_SetElementHandler(p, census_start, census_end);
-    XML_SetCharacterDataHandler(p, census_text);
     std::string buffer(64 * 1024, '\0');
-    bool ok = true;
-    for (;;) {
-        std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-        bool last = n < buffer.size();
-        if (XML_Parse(p, buffer.data(), static_cast<int>(n), last) == XML_STATUS_ERROR) {
-            ok = false;
-            break;
-        }
-        if (last) break;
-    }
-    XML_ParserFree(p);
-    std::fclose(f);
+    const bool ok = expat_parse(&counts, census_start, census_end, census_text, buffer);
     c = counts.c;
     return ok;
 }

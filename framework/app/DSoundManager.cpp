@@ -23,14 +23,6 @@ std::uint32_t SteadyTicks() {
     return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void puttag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 }  // namespace
 
@@ -349,25 +341,25 @@ bool DSoundManager::WriteCachedWAV(unsigned int id, const std::string& copyName,
 
     std::vector<std::uint8_t> out;
     out.reserve(62 + n + size);
-    puttag(out, "RIFF");
-    put32(out, size + 36);  // the "dep " chunk is not counted
-    puttag(out, "WAVE");
-    puttag(out, "fmt ");
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, static_cast<std::uint16_t>(f.channels));
-    put32(out, static_cast<std::uint32_t>(f.rate));
-    put32(out, static_cast<std::uint32_t>(f.rate) * align);
-    put16(out, align);
-    put16(out, static_cast<std::uint16_t>(f.bits));
-    puttag(out, "dep ");
-    put32(out, n + 10u);
-    put16(out, n);
+    PutTag(out, "RIFF");
+    PutLE32(out, size + 36);  // the "dep " chunk is not counted
+    PutTag(out, "WAVE");
+    PutTag(out, "fmt ");
+    PutLE32(out, 16);
+    PutLE16(out, 1);
+    PutLE16(out, static_cast<std::uint16_t>(f.channels));
+    PutLE32(out, static_cast<std::uint32_t>(f.rate));
+    PutLE32(out, static_cast<std::uint32_t>(f.rate) * align);
+    PutLE16(out, align);
+    PutLE16(out, static_cast<std::uint16_t>(f.bits));
+    PutTag(out, "dep ");
+    PutLE32(out, n + 10u);
+    PutLE16(out, n);
     out.insert(out.end(), sourceName.begin(), sourceName.begin() + n);
-    put32(out, static_cast<std::uint32_t>(time));
-    put32(out, static_cast<std::uint32_t>(time >> 32));
-    puttag(out, "data");
-    put32(out, size);
+    PutLE32(out, static_cast<std::uint32_t>(time));
+    PutLE32(out, static_cast<std::uint32_t>(time >> 32));
+    PutTag(out, "data");
+    PutLE32(out, size);
     out.insert(out.end(), pcm, pcm + size);
 
     orvek::File file;

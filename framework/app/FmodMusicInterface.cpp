@@ -1,4 +1,5 @@
 #include "framework/app/FmodMusicInterface.h"
+#include "framework/app/SoundFiles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,14 +15,6 @@ namespace {
 
 orvek::LogChannel music_warn("app.music", 2);
 
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void puttag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
 
 }  // namespace
 
@@ -76,19 +69,19 @@ plat::fmod::Sample* FModMusicInterface::LoadCachedSample(const std::string& name
         return s;  // plays, but no copy is kept
     }
     std::vector<std::uint8_t> out;
-    puttag(out, "RIFF");
-    put32(out, size + 36);
-    puttag(out, "WAVE");
-    puttag(out, "fmt ");
-    put32(out, 16);
-    put16(out, 1);
-    put16(out, static_cast<std::uint16_t>(channels));
-    put32(out, static_cast<std::uint32_t>(rate));
-    put32(out, static_cast<std::uint32_t>(rate) * align);
-    put16(out, static_cast<std::uint16_t>(align));
-    put16(out, static_cast<std::uint16_t>(bits));
-    puttag(out, "data");
-    put32(out, size);
+    PutTag(out, "RIFF");
+    PutLE32(out, size + 36);
+    PutTag(out, "WAVE");
+    PutTag(out, "fmt ");
+    PutLE32(out, 16);
+    PutLE16(out, 1);
+    PutLE16(out, static_cast<std::uint16_t>(channels));
+    PutLE32(out, static_cast<std::uint32_t>(rate));
+    PutLE32(out, static_cast<std::uint32_t>(rate) * align);
+    PutLE16(out, static_cast<std::uint16_t>(align));
+    PutLE16(out, static_cast<std::uint16_t>(bits));
+    PutTag(out, "data");
+    PutLE32(out, size);
     const auto* bytes = static_cast<const std::uint8_t*>(p1);
     out.insert(out.end(), bytes, bytes + size);
     table_->FSOUND_Sample_Unlock(s, p1, p2, l1, l2);

@@ -100,4 +100,15 @@ bool ReadSoundWav(const std::string& path, plat::PcmData& out, std::string* erro
     return plat::ReadWav(path, out, &CachedSourceIsCurrent, error);
 }
 
+void PutLE32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void PutLE16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutTag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+
 }  // namespace Vant

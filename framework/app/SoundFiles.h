@@ -4,6 +4,7 @@
 // cached decoded copies.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/audio/SoundFile.h"
 
@@ -25,5 +26,10 @@ bool ReadAU(const std::string& path, plat::PcmData& out, std::string* error = nu
 
 // A WAV file whose "dep " chunks must name current sources.
 bool ReadSoundWav(const std::string& path, plat::PcmData& out, std::string* error = nullptr);
+
+// Little-endian fields and four-letter tags, for the WAV files we write.
+void PutLE32(std::vector<std::uint8_t>& out, std::uint32_t v);
+void PutLE16(std::vector<std::uint8_t>& out, std::uint16_t v);
+void PutTag(std::vector<std::uint8_t>& out, const char* tag);
 
 }  // namespace Vant

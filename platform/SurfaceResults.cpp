@@ -1,0 +1,41 @@
+#include "platform/SurfaceResults.h"
+
+namespace plat {
+
+const char* ResultName(HResult r) {
+    using namespace res;
+    struct Entry {
+        HResult value;
+        const char* name;
+    };
+    static constexpr Entry kNames[] = {
+        {DDERR_UNSUPPORTED, "DDERR_UNSUPPORTED"},
+        {DSERR_NOINTERFACE, "DSERR_NOINTERFACE"},
+        {DSERR_GENERIC, "DSERR_GENERIC"},
+        {DSERR_NOAGGREGATION, "DSERR_NOAGGREGATION"},
+        {DDERR_NOTINITIALIZED, "DDERR_NOTINITIALIZED"},
+        {E_OUTOFMEMORY, "E_OUTOFMEMORY"},
+        {DDERR_INVALIDPARAMS, "DDERR_INVALIDPARAMS"},
+        {DDERR_ALREADYINITIALIZED, "DDERR_ALREADYINITIALIZED"},
+        {DDERR_HEIGHTALIGN, "DDERR_HEIGHTALIGN"},
+        {DDERR_SURFACELOST, "DDERR_SURFACELOST"},
+        {DDERR_SURFACEBUSY, "DDERR_SURFACEBUSY"},
+        {DDERR_NOTLOCKED, "DDERR_NOTLOCKED"},
+        {DDERR_INVALIDRECT, "DDERR_INVALIDRECT"},
+        {DDERR_INVALIDPIXELFORMAT, "DDERR_INVALIDPIXELFORMAT"},
+        {DDERR_OUTOFVIDEOMEMORY, "DDERR_OUTOFVIDEOMEMORY"},
+        {DDERR_NOEXCLUSIVEMODE, "DDERR_NOEXCLUSIVEMODE"},
+        {DDERR_UNSUPPORTEDMODE, "DDERR_UNSUPPORTEDMODE"},
+        {DDERR_NOTFOUND, "DDERR_NOTFOUND"},
+        {DDERR_NODIRECTDRAWHW, "DDERR_NODIRECTDRAWHW"},
+        {DDERR_NOCLIPPERATTACHED, "DDERR_NOCLIPPERATTACHED"},
+        {DDERR_NOHWND, "DDERR_NOHWND"},
+        {DDERR_NOFLIPHW, "DDERR_NOFLIPHW"},
+        {DDERR_INVALIDOBJECT, "DDERR_INVALIDOBJECT"},
+    };
+    for (const Entry& e : kNames)
+        if (e.value == r) return e.name;
+    return nullptr;
+}
+
+}  // namespace plat

@@ -1,0 +1,112 @@
+#pragma once
+// The display: brings up the surfaces of the main window through the
+// platform's display service and describes the pixel format every software
+// blitter converts colours with.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Display.h"
+
+namespace Vant {
+
+// The pixel format as the blitters use it.
+class NativeDisplay {
+public:
+    int bpp = 0;
+    std::uint32_t redMask = 0, greenMask = 0, blueMask = 0;
+    int redShift = 0, greenShift = 0, blueShift = 0;
+    int redBits = 0, greenBits = 0, blueBits = 0;
+};
+
+// Masks to shifts and bit counts; a zero mask gives 0 and 0.
+void DerivePixelFormat(NativeDisplay& d, std::uint32_t redMask, std::uint32_t greenMask, std::uint32_t blueMask);
+// 2*max+1 entries, entry i = min(i, max), max = 2^bits - 1.
+std::vector<int> BuildAdditiveTable(int bits);
+// 256 entries, entry a = (mask * a / 255) & mask.
+std::vector<int> BuildChannelTable(std::uint32_t mask);
+
+// What the display takes from the application.
+struct DisplayConfig {
+    int width = 640, height = 480;
+    int colorDepth = 16;  // full screen
+    bool want3D = false;
+};
+
+class DDInterface : public NativeDisplay {
+public:
+    enum Result : int {
+        RESULT_OK = 0, RESULT_FAIL = 1, RESULT_DD_CREATE_FAIL = 2, RESULT_SURFACE_FAIL = 3,
+        RESULT_EXCLUSIVE_FAIL = 4, RESULT_DISPCHANGE_FAIL = 5, RESULT_INVALID_COLORDEPTH = 6,
+        RESULT_3D_FAIL = 7,  // named "RESULT_UNKNOWN" by ResultToString
+    };
+
+    explicit DDInterface(plat::DisplayDevice& device);
+    ~DDInterface();
+    DDInterface(const DDInterface&) = delete;
+    DDInterface& operator=(const DDInterface&) = delete;
+
+    DisplayConfig config;
+
+    int Init(plat::WindowHandle window, bool windowed);
+    void Cleanup();
+    // Off-screen surface in the display's format; refuses while the primary
+    // is neither 16 nor 32 bits.
+    plat::HResult CreateSurface(int width, int height, plat::MemoryKind kind, std::shared_ptr<plat::Surface>* out);
+
+    static std::string ResultToString(int code);
+    // True for a failure, after storing "operation: NAME" as the error text.
+    bool CheckDXError(plat::HResult result, const std::string& operation);
+
+    bool IsInitialised() const { return initialised_; }
+    bool Is3D() const { return is3D_; }
+    void Set3D(bool on) { is3D_ = on; }
+    int RefreshRate() const { return refreshRate_; }
+    int MillisecondsPerRefresh() const { return msPerRefresh_; }
+    // Set when the monitor's rate was unknown or outside 60..100.
+    bool RefreshFallback() const { return refreshFallback_; }
+    std::uint32_t InitCount() const { return initCount_; }
+    const std::string& ErrorText() const { return errorText_; }
+    plat::WindowHandle Window() const { return window_; }
+    bool Windowed() const { return windowed_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    std::recursive_mutex& Lock() { return lock_; }
+
+    const std::shared_ptr<plat::Surface>& Primary() const { return primary_; }
+    const std::shared_ptr<plat::Surface>& BackBuffer() const { return backBuffer_; }
+    const std::shared_ptr<plat::Surface>& DrawSurface() const { return drawSurface_; }
+    const std::shared_ptr<plat::Surface>& OldCursorArea() const { return oldCursorArea_; }
+    const std::shared_ptr<plat::Surface>& NewCursorArea() const { return newCursorArea_; }
+
+    const std::vector<int>& RedAddTable() const { return redAdd_; }
+    const std::vector<int>& GreenAddTable() const { return greenAdd_; }
+    const std::vector<int>& BlueAddTable() const { return blueAdd_; }
+    const std::vector<int>& RedTable() const { return redTable_; }
+    const std::vector<int>& GreenTable() const { return greenTable_; }
+    const std::vector<int>& BlueTable() const { return blueTable_; }
+
+    int cursorWidth = 64, cursorHeight = 64;
+
+private:
+    plat::DisplayDevice& device_;
+    std::recursive_mutex lock_;
+    bool initialised_ = false;
+    bool is3D_ = false;
+    bool windowed_ = true;
+    bool refreshFallback_ = false;
+    plat::WindowHandle window_ = 0;
+    int width_ = 0, height_ = 0, fullScreenBpp_ = 0;
+    int refreshRate_ = 60, msPerRefresh_ = 16;
+    std::uint32_t initCount_ = 0;
+    std::string errorText_;
+    bool deviceOpen_ = false;
+    std::shared_ptr<plat::Surface> primary_, backBuffer_, drawSurface_, oldCursorArea_, newCursorArea_;
+    std::vector<int> redAdd_, greenAdd_, blueAdd_, redTable_, greenTable_, blueTable_;
+};
+
+}  // namespace Vant

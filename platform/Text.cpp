@@ -49,6 +49,8 @@ int CodePointToCp1251(char32_t c) {
     return -1;
 }
 
+char32_t Cp1251ToCodePoint(unsigned char b) { return b < 0x80 ? char32_t(b) : char32_t(kHigh[b - 0x80]); }
+
 std::string Cp1251ToUtf8(std::string_view cp1251) {
     std::string out;
     out.reserve(cp1251.size() * 2);

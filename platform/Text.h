@@ -10,6 +10,8 @@ namespace plat {
 std::string Utf8ToCp1251(std::string_view utf8);
 // The one unassigned byte, 0x98, becomes U+0098 so that a round trip keeps it.
 std::string Cp1251ToUtf8(std::string_view cp1251);
+// The code point of one byte.
+char32_t Cp1251ToCodePoint(unsigned char b);
 // The byte of one code point, or -1 when Windows-1251 has none.
 int CodePointToCp1251(char32_t c);
 

@@ -11,6 +11,7 @@ PACKAGES=(
   libexpat1-dev libpixman-1-dev
   sox libsox-fmt-base vorbis-tools libvorbisidec-dev
   libsdl2-dev xvfb xauth xdotool x11-apps
+  libfreetype-dev fonts-dejavu-core
 )
 
 missing=()

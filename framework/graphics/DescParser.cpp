@@ -1,6 +1,7 @@
 #include "framework/graphics/DescParser.h"
 
 #include "orvek/File.h"
+#include "orvek/NumberText.h"
 
 #include <cctype>
 #include <climits>
@@ -15,71 +16,6 @@ std::string UpperCopy(const std::string& s) {
     std::string r = s;
     for (char& c : r) c = static_cast<char>(std::toupper(U(c)));
     return r;
-}
-
-// The number syntax of the application shell's converters, which sit a layer
-// above this one: an optional "-", decimal digits, "0x" after a leading 0 for
-// hexadecimal integers, a "." for doubles; nothing else.
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool ToInt(const std::string& s, int* out) {
-    *out = 0;
-    size_t i = 0;
-    const bool negative = !s.empty() && s[0] == '-';
-    if (negative) ++i;
-    const size_t first = i;
-    int base = 10;
-    long long value = 0;
-    bool digits = false;
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if ((c == 'x' || c == 'X') && base == 10 && i == first + 1 && s[first] == '0') {
-            base = 16;
-            digits = false;
-            continue;
-        }
-        const int d = base == 16 ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
-        if (d < 0) return false;
-        value = value * base + d;
-        if (value > limit) return false;
-        digits = true;
-    }
-    if (!digits) return false;
-    *out = static_cast<int>(negative ? -value : value);
-    return true;
-}
-
-bool ToDouble(const std::string& s, double* out) {
-    *out = 0.0;
-    size_t i = 0;
-    const bool negative = !s.empty() && s[0] == '-';
-    if (negative) ++i;
-    double value = 0.0, scale = 0.1;
-    bool fraction = false, digits = false;
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '.' && !fraction) {
-            fraction = true;
-            continue;
-        }
-        if (c < '0' || c > '9') return false;
-        digits = true;
-        if (fraction) {
-            value += (c - '0') * scale;
-            scale *= 0.1;
-        } else {
-            value = value * 10.0 + (c - '0');
-        }
-    }
-    if (!digits) return false;
-    *out = negative ? -value : value;
-    return true;
 }
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
@@ -420,7 +356,7 @@ bool DescParser::DataToIntVector(const DataElement& source, std::vector<int>* ou
     if (!DataToStringVector(source, &strings)) return false;
     for (const std::string& s : strings) {
         int v = 0;
-        if (!ToInt(s, &v)) return false;
+        if (!orvek::parse_int(s, &v)) return false;
         out->push_back(v);
     }
     return true;
@@ -432,7 +368,7 @@ bool DescParser::DataToDoubleVector(const DataElement& source, std::vector<doubl
     if (!DataToStringVector(source, &strings)) return false;
     for (const std::string& s : strings) {
         double v = 0;
-        if (!ToDouble(s, &v)) return false;
+        if (!orvek::parse_double(s, &v)) return false;
         out->push_back(v);
     }
     return true;

@@ -1,7 +1,10 @@
 #pragma once
 // Start-up shared by the side-by-side benchmarks: one core, and the median
 // of five runs unless the command line asks otherwise.
+#include <benchmark/benchmark.h>
 #include <sched.h>
+
+#include <map>
 
 #include <string>
 #include <vector>
@@ -34,5 +37,22 @@ inline void prepare(Args& a, int& argc, char**& argv) {
     a.args.push_back(nullptr);
     argv = a.args.data();
 }
+
+// Keeps the median of each benchmark's repetitions (or its only run).
+class Collector : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> secondsPerIteration;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (!median && !single) continue;
+            secondsPerIteration[run.run_name.function_name] =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
 
 }  // namespace benchmain

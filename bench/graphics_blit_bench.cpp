@@ -234,22 +234,6 @@ void runTheirs(benchmark::State& state, const Workload* w) {
                                                  benchmark::Counter::kIsRate);
 }
 
-// Keeps the median of each benchmark's repetitions (or its only run).
-class Collector : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> secondsPerIteration;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (!median && !single) continue;
-            secondsPerIteration[run.run_name.function_name] =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -264,7 +248,7 @@ int main(int argc, char** argv) {
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    Collector collector;
+    benchmain::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
 #ifdef NDEBUG

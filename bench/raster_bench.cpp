@@ -376,22 +376,6 @@ void scene_pixman(benchmark::State& state) {
 const char* const Workloads[] = {"opaque copy 1:1", "alpha-over 1:1", "rotated bilinear sprite",
                                  "scene 800x600 + 200 sprites"};
 
-// Keeps the median of each benchmark's repetitions (or its only run).
-class Collector : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> secondsPerIteration;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (!median && !single) continue;
-            secondsPerIteration[run.run_name.function_name] =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 // One unturned full-screen draw of `img` on each side: ours with its nearest
 // filler, pixman with `op`.
@@ -498,7 +482,7 @@ int main(int argc, char** argv) {
         std::printf("the two pictures differ by more than the rounding allows: not timed\n");
         return 1;
     }
-    Collector collector;
+    benchmain::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
 #ifdef NDEBUG

@@ -78,6 +78,7 @@ VantAppBase::~VantAppBase() {
     if (mErrorSinkInstalled) orvek::set_error_sink(mPreviousErrorSink);
     mWidgetManager.reset();
     mResourceManager.reset();
+    StopCursorThread();
     mDisplay.reset();
     mMusicInterface.reset();
     mSoundManager.reset();
@@ -231,9 +232,11 @@ void VantAppBase::Start() {
     mLastTime = start;
     mLastUserInputTick = start;
     mLastTimerTime = start;
+    StartCursorThread();
     MainLoop();
     ProcessSafeDeleteQueue();
     mRunning = false;
+    StopCursorThread();
     if (mLoadingThread.joinable()) mLoadingThread.join();
 
     mStatistics.clear();

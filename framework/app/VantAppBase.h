@@ -24,6 +24,10 @@
 namespace Vant {
 
 class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
+class DDInterface;
+class DDImage;
+class Image;
+struct Rect;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -60,9 +64,9 @@ public:
 
     virtual void CreateMainWindow();
     virtual void ApplyCursor();
-    virtual void RestoreImages() {}
-    virtual void ReleaseImages() {}
-    virtual void PurgeImages() {}
+    virtual void RestoreImages();
+    virtual void ReleaseImages();
+    virtual void PurgeImages();
     virtual void LoadingThreadCompleted() {}
     virtual SoundManager* CreateSoundManager();
     // The sound services know the window only as an opaque non-null handle.
@@ -313,6 +317,27 @@ public:
     bool mIs3D = false;
     // Statistics written when the loop ends; kept for tests.
     std::string mStatistics;
+
+    // ---- display services (AppDisplay.cpp) ----
+    // The surfaces' display, once the window has one.
+    DDInterface* GetDDInterface() const;
+    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
+    // A new surface image of the file's pixels; none when it cannot be read.
+    DDImage* GetImage(const std::string& file, bool commitBits = true);
+    // New surface images the caller owns.
+    DDImage* CopyImageRect(Image* source, const Rect& rect);
+    DDImage* DuplicateImage(Image* image);
+    // "_screenshots/imageN.png", N one above the highest there.
+    void TakeScreenshot();
+    // The software cursor's picture for a cursor number 0..12 (not owned).
+    void SetCursorImage(int number, Image* image);
+    Image* mCursorImages[13] = {};
+    bool mSoftwareCursorInUse = false;
+    // The display a window gets the first time.
+    virtual std::unique_ptr<DisplayInterface> MakeDisplay();
+    void StartCursorThread();
+    void StopCursorThread();
+    std::thread mCursorThread;
 
 protected:
     void SampleElapsed();

@@ -255,8 +255,8 @@ bool DDInterface::Redraw(const Rect* rect) {
     if (!windowed_) {
         if (!config.showingDesktopSurface && config.pageFlip) {
             if (!videoMemoryDraw_) backBuffer_->Blt(&dst, *drawSurface_, &src, 0);
-            cursorX_ = mouseX_;
-            cursorY_ = mouseY_;
+            cursorX_ = mouseX_.load();
+            cursorY_ = mouseY_.load();
             DrawCursor(backBuffer_.get(), true);
             failed = CheckDXError(device_.Flip(), "Redraw FullScreen Flip");
         } else {
@@ -265,8 +265,8 @@ bool DDInterface::Redraw(const Rect* rect) {
             failed = CheckDXError(r, "Redraw FullScreen Blt");
         }
     } else if (!videoMemoryDraw_) {
-        cursorX_ = mouseX_;
-        cursorY_ = mouseY_;
+        cursorX_ = mouseX_.load();
+        cursorY_ = mouseY_.load();
         DrawCursor(drawSurface_.get(), false);
         if (vsync && vsyncFailures_ < 3) {
             // The beam position is never known here, so the split present
@@ -284,8 +284,8 @@ bool DDInterface::Redraw(const Rect* rect) {
         }
         failed = CheckDXError(r, "Redraw Windowed");
     } else {
-        cursorX_ = mouseX_;
-        cursorY_ = mouseY_;
+        cursorX_ = mouseX_.load();
+        cursorY_ = mouseY_.load();
         DrawCursor(backBuffer_.get(), true);
         plat::HResult r = primary_->Blt(&dst, *backBuffer_, &src, 0);
         if (!plat::Failed(r)) r = device_.Present(&dst);

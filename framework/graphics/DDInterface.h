@@ -179,7 +179,8 @@ private:
     int vsyncSet_ = -1;
     // Written by the cursor thread without the lock.
     std::atomic<int> mouseX_{0}, mouseY_{0};
-    int cursorX_ = 0, cursorY_ = 0;
+    // Read by the cursor thread without the lock.
+    std::atomic<int> cursorX_{0}, cursorY_{0};
     Image* cursorImage_ = nullptr;
     bool cursorAreaSaved_ = false;
 };

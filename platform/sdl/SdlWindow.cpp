@@ -214,6 +214,7 @@ void SdlWindowService::PumpEvents(const MessageCallback& callback) {
         }
         callback(batch[i]);
     }
+    if (pumpHook_) pumpHook_();
 }
 
 void SdlWindowService::PostMessage(const MsgRecord& record) { posted_.push_back(record); }

@@ -10,6 +10,7 @@
 
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/graphics/ImageLib.h"
 #include "orvek/Log.h"
 
@@ -106,8 +107,8 @@ DDImage* VantAppBase::CopyImageRect(Image* source, const Rect& rect) {
                           words.begin() + static_cast<std::ptrdiff_t>(y - rect.y) * rect.width + (part.x - rect.x));
             image->SetBits(words.data(), rect.width, rect.height);
         } else {
-            image->Blit(source, -rect.x, -rect.y, Rect(0, 0, source->width, source->height), Color::White,
-                        DrawModeNormal);
+            Graphics g(image);
+            g.DrawImage(source, -rect.x, -rect.y);
         }
         image->numRows = source->numRows;
         image->numCols = source->numCols;

@@ -5,6 +5,7 @@
 
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/DirectXErrors.h"
+#include "framework/graphics/Graphics.h"
 #include "orvek/Log.h"
 
 namespace Vant {
@@ -411,8 +412,8 @@ void DDInterface::SetCursorPos(int x, int y) {
 
 void DDInterface::PaintCursor(DDImage* image, int x, int y) {
     if (!image || !cursorImage_) return;
-    image->Blit(cursorImage_, x, y, Rect(0, 0, cursorImage_->width, cursorImage_->height), Color::White,
-                DrawModeNormal);
+    Graphics g(image);
+    g.DrawImage(cursorImage_, x, y);
 }
 
 }  // namespace Vant

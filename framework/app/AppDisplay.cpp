@@ -176,7 +176,10 @@ void VantAppBase::StartCursorThread() {
             if (x == dd->CursorX() && y == dd->CursorY()) continue;
             // Right after a frame the next one draws the cursor anyway.
             const int sinceDraw = plat::TickDiff(mHost->Clock().TickMs(), mLastDrawTick);
-            if (sinceDraw > dd->MillisecondsPerRefresh() + 5) dd->SetCursorPos(x, y);
+            if (sinceDraw > dd->MillisecondsPerRefresh() + 5)
+                dd->SetCursorPos(x, y);
+            else
+                dd->SetMousePos(x, y);
         }
         mCursorThreadRunning = false;
     });

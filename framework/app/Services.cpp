@@ -161,6 +161,9 @@ void VantAppBase::ApplyCursor() {
     if (!mDisplay) return;
     if (mIsWindowHidden || !mMouseIn) {
         mHost->ShowCursorNumber(0);
+        // The pointer is not over the picture: no software cursor lingers
+        // at its last place there.
+        if (DDInterface* dd = GetDDInterface(); dd && dd->SetCursorImage(nullptr)) mForceDraw = true;
         return;
     }
     const bool known = mCursorNum >= 0 && mCursorNum <= 12;

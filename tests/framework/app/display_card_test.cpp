@@ -82,7 +82,7 @@ TEST(DisplayCard, WindowFullScreenAndCursorUnderXvfb) {
     testsupport::TempDir dir;
     std::filesystem::create_directories(ARTEFACT_DIR);
     const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"(
+    testsupport::write_file(script, R"SH(
 set -u
 cd "$1"
 # The desktop libraries SDL loads keep blocks to the end of the process.
@@ -100,6 +100,14 @@ find_window() {
   done
   [ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
 }
+# Waits until n windows have shown a frame, then a little for the server.
+wait_shown() {
+  for i in $(seq 1 120); do
+    [ "$(grep -c "probe: shown" probe.out 2>/dev/null)" -ge "$1" ] && break
+    sleep 0.5
+  done
+  sleep 1
+}
 for i in $(seq 1 120); do grep -q "probe: frame" probe.out 2>/dev/null && break; sleep 0.5; done
 find_window
 # The pointer leaves the picture (moves take effect once a client is up).
@@ -110,19 +118,21 @@ xdotool mousemove --window "$WID" 60 200; sleep 0.7
 xdotool mousemove --window "$WID" 100 150; sleep 0.7
 xwd -silent -id "$WID" -out cursor.xwd
 xdotool mousemove 999 599; sleep 0.5
-xdotool windowfocus --sync "$WID"; xdotool key alt+Return; sleep 2
+xdotool windowfocus --sync "$WID"; xdotool key alt+Return
+wait_shown 2
 xwd -silent -root -out full.xwd
 find_window
 xdotool mousemove 500 300; sleep 0.7
 xdotool mousemove 999 599; sleep 0.5
-xdotool windowfocus --sync "$WID"; xdotool key alt+Return; sleep 2
+xdotool windowfocus --sync "$WID"; xdotool key alt+Return
+wait_shown 3
 find_window
 sleep 0.5
 xwd -silent -id "$WID" -out back.xwd
 kill -TERM $P
 wait $P
 echo "exit $?"
-)");
+)SH");
     const std::string cmd = "xvfb-run -a -s '-screen 0 1000x600x24' bash " + script + " " + dir.str() + " " +
                             APP_DISPLAY_PROBE + " > " + dir.file("run.out") + " 2>&1";
     const int rc = std::system(cmd.c_str());

@@ -61,6 +61,12 @@ public:
         if (DDInterface* dd = GetDDInterface(); dd && dd->GetScreenImage()) DrawCard(dd->GetScreenImage());
         static_cast<RecordingWidgetManager&>(*mWidgetManager).dirty = true;
         const bool drew = VantAppBase::DrawDirtyStuff();
+        if (drew && mHWnd != shownOn_) {
+            // A frame reached this window (a new one after each mode switch).
+            shownOn_ = mHWnd;
+            std::printf("probe: shown %s\n", mIsPhysWindowed ? "windowed" : "full screen");
+            std::fflush(stdout);
+        }
         if (drew && ++frames_ == 3) {
             TakeScreenshot();
             std::printf("probe: frame\n");
@@ -93,6 +99,7 @@ private:
 
     std::unique_ptr<DDImage> opaque_, keyed_, cursor_;
     int frames_ = 0;
+    plat::WindowHandle shownOn_ = 0;
 };
 
 }  // namespace

@@ -28,6 +28,7 @@ class DDInterface;
 class DDImage;
 class Image;
 struct Rect;
+class ResourceManager;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -310,7 +311,18 @@ public:
     bool mUserChanged3DSetting = false;
     std::map<std::string, std::string> mStringProperties;
 
-    std::unique_ptr<ResourceManagerInterface> mResourceManager;
+    std::unique_ptr<ResourceManager> mResourceManager;
+
+    // ---- shared images and image files (resource manager, image fonts) ----
+    SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
+    // The image file as a new display image; none when it cannot be read.
+    virtual MemoryImage* GetImage(const std::string& file, bool commitBits = true);
+    MemoryImage* DuplicateImage(Image* image) override;
+    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
+    // Frees the shared images no reference holds any more.
+    void CleanSharedImages();
+    // Keyed by upper-cased file and variant; under mCritSect.
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
 
     // Set when the previous run ended without writing its settings.
     bool mLastShutdownWasGraceful = true;

@@ -1,0 +1,54 @@
+// The application's image files and shared images.
+#include "framework/app/Common.h"
+#include "framework/app/VantAppBase.h"
+#include "framework/graphics/ImageLib.h"
+#include "framework/graphics/MemoryImage.h"
+
+namespace Vant {
+
+MemoryImage* VantAppBase::GetImage(const std::string& file, bool commitBits) {
+    const auto loaded = ImageLib::GetImage(file, true);
+    if (!loaded) return nullptr;
+    auto* image = new MemoryImage(this);
+    image->SetBits(loaded->bits.get(), loaded->width, loaded->height, commitBits);
+    return image;
+}
+
+MemoryImage* VantAppBase::DuplicateImage(Image* image) { return GraphicsApp::DuplicateImage(image); }
+
+SharedImageRef VantAppBase::OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) {
+    SharedImageRef ref;
+    SharedImage* shared;
+    bool created;
+    {
+        ScopedLock lock(mCritSect);
+        auto [it, inserted] = mSharedImageMap.try_emplace({ToUpperCopy(file), ToUpperCopy(variant)});
+        shared = &it->second;
+        created = inserted;
+        ref = shared;
+    }
+    if (created) {
+        // Opened outside the lock: reading a file may take a while.
+        if (file.empty() || file[0] != '!') {
+            shared->image.reset(GetImage(file, false));
+        } else {
+            shared->image = std::make_unique<MemoryImage>(this);
+        }
+    }
+    if (isNew) *isNew = created;
+    return ref;
+}
+
+void VantAppBase::CleanSharedImages() {
+    ScopedLock lock(mCritSect);
+    if (!mCleanupSharedImages) return;
+    for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();) {
+        if (it->second.refCount == 0)
+            it = mSharedImageMap.erase(it);
+        else
+            ++it;
+    }
+    mCleanupSharedImages = false;
+}
+
+}  // namespace Vant

@@ -18,6 +18,7 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
 #include "platform/Messages.h"
 
@@ -25,7 +26,6 @@ namespace Vant {
 
 class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
 class DDInterface;
-class DDImage;
 class Image;
 struct Rect;
 class ResourceManager;
@@ -315,10 +315,6 @@ public:
 
     // ---- shared images and image files (resource manager, image fonts) ----
     SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
-    // The image file as a new display image; none when it cannot be read.
-    virtual MemoryImage* GetImage(const std::string& file, bool commitBits = true);
-    MemoryImage* DuplicateImage(Image* image) override;
-    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
     // Frees the shared images no reference holds any more.
     void CleanSharedImages();
     // Keyed by upper-cased file and variant; under mCritSect.
@@ -335,10 +331,10 @@ public:
     DDInterface* GetDDInterface() const;
     bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
     // A new surface image of the file's pixels; none when it cannot be read.
-    DDImage* GetImage(const std::string& file, bool commitBits = true);
+    virtual DDImage* GetImage(const std::string& file, bool commitBits = true);
     // New surface images the caller owns.
     DDImage* CopyImageRect(Image* source, const Rect& rect);
-    DDImage* DuplicateImage(Image* image);
+    DDImage* DuplicateImage(Image* image) override;
     // "_screenshots/imageN.png", N one above the highest there.
     void TakeScreenshot();
     // The software cursor's picture for a cursor number 0..12 (not owned).

@@ -50,7 +50,14 @@ std::vector<int> BuildChannelTable(std::uint32_t mask) {
 DDInterface::DDInterface(plat::DisplayDevice& device, GraphicsApp* app)
     : device_(device), app_(app ? app : GetGraphicsApp()) {}
 
-DDInterface::~DDInterface() { Cleanup(); }
+DDInterface::~DDInterface() {
+    Cleanup();
+    // Images that outlive the display keep their pixels in memory.
+    for (DDImage* image : Images()) {
+        image->DeleteDDSurface();
+        image->ddInterface = nullptr;
+    }
+}
 
 void DDInterface::Cleanup() {
     std::lock_guard<std::recursive_mutex> guard(lock_);

@@ -5,14 +5,10 @@
 #include <cstring>
 
 #include "framework/app/VantAppBase.h"
-#if __has_include("framework/graphics/Font.h")
 #include "framework/graphics/ImageFont.h"
-#define ZELKOR_HAVE_FONTS 1
-#endif
+#include "framework/graphics/MemoryImage.h"
 
 namespace Vant {
-
-#ifdef ZELKOR_HAVE_FONTS
 
 ResourceManager::FontRes::~FontRes() { ReleaseLoaded(); }
 
@@ -58,17 +54,5 @@ bool ResourceManager::LoadFont(FontRes* res) {
     res->font = font;
     return true;
 }
-
-#else
-
-ResourceManager::FontRes::~FontRes() { delete fontImage; }
-void ResourceManager::FontRes::ReleaseLoaded() {}
-bool ResourceManager::LoadFont(FontRes* res) {
-    if (res->path.compare(0, 5, "!ref:") == 0 && !mFontMap.count(res->path.substr(5)))
-        return RecordError("Ref font not found: " + res->path.substr(5));
-    return RecordError("Failed to load font: " + res->path);
-}
-
-#endif
 
 }  // namespace Vant

@@ -129,19 +129,24 @@ bool FontData::HandleCommand(const ListDataElement& params) {
     if (cmd == "DEFINE") {
         if (v[1]->mIsList || IsLiteralToken(Text(*v[1]))) return Error(kBadType);
         const std::string name = Upper(Text(*v[1]));
-        mDefineMap.erase(name);
+        // Resolved before the old value goes, so a define may build on itself.
         std::unique_ptr<DataElement> value;
         if (!v[2]->mIsList) {
             const DataElement* defined = FindDefine(Text(*v[2]));
             value = defined ? defined->Duplicate() : v[2]->Duplicate();
         } else {
             auto list = std::make_unique<ListDataElement>();
-            if (!GetValues(static_cast<const ListDataElement&>(*v[2]), list.get())) return false;
+            if (!GetValues(static_cast<const ListDataElement&>(*v[2]), list.get())) {
+                mDefineMap.erase(name);
+                return false;
+            }
             value = std::move(list);
         }
-        if (CountElements(*value) > kMaxDefineElements)
+        if (CountElements(*value) > kMaxDefineElements) {
+            mDefineMap.erase(name);
             return Error("Define Too Large: \"" + Text(*v[1]) + "\" would hold more than " +
                          std::to_string(kMaxDefineElements) + " values");
+        }
         mDefineMap[name] = std::move(value);
         return true;
     }

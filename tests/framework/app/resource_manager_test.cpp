@@ -6,6 +6,7 @@
 #include <array>
 
 #include "framework/app/ResourceManager.h"
+#include "framework/graphics/ImageFont.h"
 #include "framework/graphics/ImageLib.h"
 #include "framework/graphics/MemoryImage.h"
 #include "support/FakeHost.h"
@@ -264,6 +265,43 @@ TEST_F(ResourceLoading, GroupsLoadImagesThenSoundsThenFontsByIdAndUnload) {
     m.UnloadGroup("Two");
     EXPECT_FALSE(m.GetImage("C").GetImage());
     EXPECT_FALSE(m.GetImage("undeclared").GetImage());
+}
+
+TEST_F(ResourceLoading, FontsFromDescriptorsStripsAndReferences) {
+    WritePng("glyphs.png", 20, 10, 0xFFFFFFFF);
+    std::filesystem::create_directory("fonts");
+    testsupport::write_file("fonts/f.txt",
+                            "CreateLayer Main; LayerSetImage Main '../glyphs.png';\n"
+                            "LayerSetImageMap Main ('A' 'B') ((0 0 10 10) (10 0 10 10));\n"
+                            "LayerSetCharWidths Main ('A' 'B') (10 10);\n");
+    testsupport::write_file("fonts/strip.txt", "3 8 A 10 B 10");
+    testsupport::write_file("fonts/bad.txt", "Nonsense;");
+    testsupport::write_file("m.xml", Manifest(R"(<Resources id="g">
+<Font id="B" path="fonts/f.txt" tags="Bold, shadow"/>
+<Font id="C" path="!ref:B" tags="outline"/>
+<Font id="D" path="fonts/strip.txt" image="glyphs.png"/>
+</Resources>
+<Resources id="later"><Font id="A" path="!ref:Z"/><Font id="Z" path="fonts/f.txt"/></Resources>
+<Resources id="bad"><Font id="E" path="fonts/bad.txt"/></Resources>)"));
+    ASSERT_TRUE(rm().LoadManifest("m.xml"));
+    ASSERT_TRUE(rm().LoadGroup("g")) << rm().ErrorText();
+    auto* b = dynamic_cast<Vant::ImageFont*>(rm().RequireFont("B"));
+    auto* c = dynamic_cast<Vant::ImageFont*>(rm().RequireFont("C"));
+    auto* d = dynamic_cast<Vant::ImageFont*>(rm().RequireFont("D"));
+    ASSERT_TRUE(b && c && d);
+    EXPECT_EQ(b->mTagVector, (std::vector<std::string>{"BOLD", "SHADOW"}));
+    EXPECT_EQ(c->mTagVector, (std::vector<std::string>{"BOLD", "SHADOW", "OUTLINE"}));
+    EXPECT_EQ(c->mFontData, b->mFontData);
+    EXPECT_EQ(b->StringWidth("AB"), 20);
+    EXPECT_EQ(d->StringWidth("AB A"), 33);
+    EXPECT_FALSE(rm().LoadGroup("later"));
+    EXPECT_EQ(rm().ErrorText(), "Ref font not found: Z");
+    EXPECT_FALSE(rm().LoadGroup("bad"));
+    EXPECT_EQ(rm().ErrorText(), "Failed to load font: fonts/bad.txt");
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].find("Unknown Command"), std::string::npos) << host.boxes[0];
+    rm().UnloadGroup("g");
+    EXPECT_THROW(rm().RequireFont("B"), Vant::ResourceManagerException);
 }
 
 TEST_F(ResourceLoading, LookupsThrowWithTheFirstFailure) {

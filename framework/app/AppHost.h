@@ -85,6 +85,8 @@ public:
     virtual bool ClaimSingleInstance(const std::string& name) = 0;
     // Keeps the desktop's screen saver away while true.
     virtual void InhibitScreenSaver(bool) {}
+    // Arms one hover and/or leave report (the kTrack* bits of platform/Window.h).
+    virtual void TrackMouse(plat::WindowHandle, unsigned) {}
 
     // The settings store: typed values under key paths ("SOFTWARE\..."),
     // names without regard to ASCII case. Types 1 text, 3 bytes, 4 DWORD.

@@ -47,6 +47,7 @@ public:
     std::string ClipboardText() override;
     bool ClaimSingleInstance(const std::string& name) override;
     void InhibitScreenSaver(bool inhibit) override { window_.InhibitScreenSaver(inhibit); }
+    void TrackMouse(plat::WindowHandle w, unsigned what) override { window_.TrackMouse(w, what); }
     bool SettingsWrite(const std::string& key, const std::string& name, std::uint32_t type, const void* data,
                        std::uint32_t size) override;
     bool SettingsRead(const std::string& key, const std::string& name, std::uint32_t* type, void* data,

@@ -48,6 +48,13 @@ public:
     bool ClaimSingleInstance(const std::string& name) override;
     void InhibitScreenSaver(bool inhibit) override { window_.InhibitScreenSaver(inhibit); }
     void TrackMouse(plat::WindowHandle w, unsigned what) override { window_.TrackMouse(w, what); }
+    // The display service is not owned.
+    void SetDisplayDevice(plat::DisplayDevice* device) { display_ = device; }
+    plat::DisplayDevice* DisplayDevice() override { return display_; }
+    bool LastPointer(int* x, int* y) override {
+        window_.LastClientCursorPos(x, y);
+        return true;
+    }
     bool SettingsWrite(const std::string& key, const std::string& name, std::uint32_t type, const void* data,
                        std::uint32_t size) override;
     bool SettingsRead(const std::string& key, const std::string& name, std::uint32_t* type, void* data,
@@ -70,6 +77,7 @@ private:
     std::uint32_t notifyMessage_ = 0;
     plat::CursorId cursors_[13] = {};
     bool cursorsMade_ = false;
+    plat::DisplayDevice* display_ = nullptr;
 };
 
 }  // namespace Vant

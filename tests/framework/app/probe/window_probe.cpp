@@ -10,6 +10,7 @@
 #include "platform/Signals.h"
 #include "platform/sdl/SdlShell.h"
 #include "platform/sdl/SdlWindow.h"
+#include "../support/RecordingWidgetManager.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ public:
         mTitle = "Zelkor Window Probe";
         mRegKey = "ZelkorWindowProbe";
         mWantsLoadingThread = false;
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
     }
     // Stay in the test's folder.
     bool ChangeDirHook(const std::string&) override { return true; }
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
         app.Init();
         app.Start();
         std::ofstream out("events.txt");
-        for (const std::string& e : static_cast<Vant::RecordingWidgetManager&>(*app.mWidgetManager).events)
+        for (const std::string& e : static_cast<apptest::RecordingWidgetManager&>(*app.mWidgetManager).events)
             out << e << "\n";
     }
     return 0;

@@ -18,6 +18,7 @@
 #include "platform/sdl/SdlDisplay.h"
 #include "platform/sdl/SdlShell.h"
 #include "platform/sdl/SdlWindow.h"
+#include "../support/RecordingWidgetManager.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "framework/app/BassMusicInterface.h"
 #include "framework/app/CommandLine.h"
 #include "framework/app/DSoundManager.h"
+#include "framework/app/ResourceManager.h"
 
 #include <algorithm>
 #include <cctype>
@@ -68,8 +69,8 @@ VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
          "There is an update available for this product.  Would you like to visit the web site to download it?"},
     };
     for (const auto& [k, v] : strings) mStringProperties[k] = v;
-    mWidgetManager = std::make_unique<RecordingWidgetManager>();
-    mResourceManager = std::make_unique<EmptyResourceManager>();
+    mWidgetManager = std::make_unique<WidgetManager>(this);
+    mResourceManager = std::make_unique<ResourceManager>(this);
 }
 
 VantAppBase::~VantAppBase() {
@@ -79,6 +80,7 @@ VantAppBase::~VantAppBase() {
     mWidgetManager.reset();
     mResourceManager.reset();
     StopCursorThread();
+    mSharedImageMap.clear();
     mDisplay.reset();
     mMusicInterface.reset();
     mSoundManager.reset();

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <set>
 #include <memory>
@@ -18,16 +19,19 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/app/Listeners.h"
+#include "framework/app/WidgetManager.h"
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
 #include "platform/Messages.h"
 
 namespace Vant {
 
-class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
 class DDInterface;
-class DDImage;
+class Dialog;
 class Image;
 struct Rect;
+class ResourceManager;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -37,7 +41,7 @@ inline constexpr std::uint32_t kRegDword = 4;
 // The version text of this build.
 inline constexpr const char* kBuildVersion = "1.0.0";
 
-class VantAppBase : public GraphicsApp {
+class VantAppBase : public GraphicsApp, public ButtonListener, public DialogListener {
 public:
     // The host is not owned; it outlives the application.
     explicit VantAppBase(AppHost* host);
@@ -46,15 +50,10 @@ public:
     VantAppBase& operator=(const VantAppBase&) = delete;
 
     // Buttons and dialogs.
-    virtual void ButtonPress(int id, int clickCount) { ButtonPress(id); (void)clickCount; }
-    virtual void ButtonPress(int) {}
-    virtual void ButtonDepress(int) {}
-    virtual void ButtonDownTick(int) {}
-    virtual void ButtonMouseEnter(int) {}
-    virtual void ButtonMouseLeave(int) {}
-    virtual void ButtonRelease(int) {}
-    virtual void DialogPress(int dialogId, int buttonId);
-    virtual void DialogRelease(int dialogId, int buttonId);
+    // Buttons report through ButtonListener; dialog buttons 1000 and 1001
+    // of dialog d come back as buttons d + 2000 and d + 3000.
+    void DialogPress(int dialogId, int buttonId) override;
+    void DialogRelease(int dialogId, int buttonId) override;
 
     // Main loop and timing.
     virtual bool ProcessTimedUpdate(bool allowSleep);
@@ -139,10 +138,13 @@ public:
     virtual bool UpdateAppStep(bool* updated);
     virtual bool UpdateApp();
 
-    // The window procedure: every message of the main window goes here first,
-    // then to the adapter's hook.
+    // The framework's window procedure.
     std::intptr_t WindowProc(const plat::MsgRecord& m);
-    std::function<void(const plat::MsgRecord&)> windowProcHook;
+    // The window-procedure slot: the host hands every message of the window
+    // to CallWindowProc. Empty, the slot holds the framework's procedure; a
+    // layer above may take it and call WindowProc from its own procedure.
+    std::function<std::intptr_t(const plat::MsgRecord&)> windowProcSlot;
+    std::intptr_t CallWindowProc(const plat::MsgRecord& m) { return windowProcSlot ? windowProcSlot(m) : WindowProc(m); }
     bool ProcessDeferredMessages(bool single);
     void RehupFocus();
     void ClearKeyStates();
@@ -209,7 +211,7 @@ public:
     void SetImageSetDirty() override;
     std::uint8_t mAdd8BitMaxTable[256];
     std::uint8_t mOpaqueTable[256];
-    std::unique_ptr<WidgetManagerInterface> mWidgetManager;
+    std::unique_ptr<WidgetManager> mWidgetManager;
     std::thread::id mPrimaryThreadId{};
     bool mPrimaryThreadKnown = false;
     bool mIsWindowHidden = false;
@@ -310,7 +312,14 @@ public:
     bool mUserChanged3DSetting = false;
     std::map<std::string, std::string> mStringProperties;
 
-    std::unique_ptr<ResourceManagerInterface> mResourceManager;
+    std::unique_ptr<ResourceManager> mResourceManager;
+
+    // ---- shared images and image files (resource manager, image fonts) ----
+    SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
+    // Frees the shared images no reference holds any more.
+    void CleanSharedImages();
+    // Keyed by upper-cased file and variant; under mCritSect.
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
 
     // Set when the previous run ended without writing its settings.
     bool mLastShutdownWasGraceful = true;
@@ -323,10 +332,10 @@ public:
     DDInterface* GetDDInterface() const;
     bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
     // A new surface image of the file's pixels; none when it cannot be read.
-    DDImage* GetImage(const std::string& file, bool commitBits = true);
+    virtual DDImage* GetImage(const std::string& file, bool commitBits = true);
     // New surface images the caller owns.
     DDImage* CopyImageRect(Image* source, const Rect& rect);
-    DDImage* DuplicateImage(Image* image);
+    DDImage* DuplicateImage(Image* image) override;
     // "_screenshots/imageN.png", N one above the highest there.
     void TakeScreenshot();
     // The software cursor's picture for a cursor number 0..12 (not owned).

@@ -18,7 +18,6 @@
 #include "platform/sdl/SdlDisplay.h"
 #include "platform/sdl/SdlShell.h"
 #include "platform/sdl/SdlWindow.h"
-#include "../support/RecordingWidgetManager.h"
 
 namespace {
 

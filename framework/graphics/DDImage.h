@@ -102,6 +102,7 @@ public:
 
 private:
     bool IsCursorArea() const;
+    bool SurfaceUsable() const;
     // Surface loops, on the locked surface.
     void NormalFillRect(const Rect& rect, const Color& color);
     void AdditiveFillRect(const Rect& rect, const Color& color);

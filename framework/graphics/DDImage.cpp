@@ -301,6 +301,9 @@ bool DDImage::UnlockSurface() {
 }
 
 void DDImage::DropMemoryForms() {
+    // Without a surface the memory forms are the only copy of the picture:
+    // it moves to a surface first, or the forms stay.
+    if (!surface && !GenerateDDSurface()) return;
     bits.reset();
     nativeAlphaData.reset();
     rlAdditiveData.reset();

@@ -21,15 +21,13 @@ bool InsideImage(const Rect& r, const Image& image) {
 }  // namespace
 
 // The nearest-texel loops straight into the locked surface.
-static void FastSoftwareStretch(DDImage& dest, Image* source, const Rect& srcRect, const FRect& s,
+static void FastSoftwareStretch(DDImage& dest, Image* source, const FRect& s,
                                 const Rect& clipped, const Color& color, int drawMode, bool mirror) {
     auto* src = dynamic_cast<MemoryImage*>(source);
     if (!src) {
         dest.DropMemoryForms();
         return;
     }
-    // The loops test no bounds, so the rect is checked against the image once.
-    if (!InsideImage(srcRect, *src)) return;
     src->CommitBits();
     if (!src->palette && !src->GetBits()) return;
     TexelSource texels;
@@ -57,6 +55,8 @@ void DDImage::StretchBlit(Image* source, const Rect& destRect, const Rect& srcRe
         Forward3DStretchBlit(source, destRect, srcRect, clipRect, color, drawMode, fastStretch, false);
         return;
     }
+    // Every path reads inside the source rect, so it is checked once here.
+    if (!source || !InsideImage(srcRect, *source)) return;
     FRect s;
     Rect clipped;
     if (!GetStretchClip(srcRect, clipRect.Intersection(Rect(0, 0, width, height)), destRect, s, clipped)) return;
@@ -104,7 +104,7 @@ void DDImage::StretchBlit(Image* source, const Rect& destRect, const Rect& srcRe
         DropMemoryForms();
         return;
     }
-    FastSoftwareStretch(*this, source, srcRect, s, clipped, color, drawMode, false);
+    FastSoftwareStretch(*this, source, s, clipped, color, drawMode, false);
 }
 
 void DDImage::StretchBlitMirror(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
@@ -115,11 +115,12 @@ void DDImage::StretchBlitMirror(Image* source, const Rect& destRect, const Rect&
         Forward3DStretchBlit(source, destRect, srcRect, clipRect, color, drawMode, fastStretch, true);
         return;
     }
+    if (!source || !InsideImage(srcRect, *source)) return;
     FRect s;
     Rect clipped;
     if (!GetStretchMirrorClip(srcRect, clipRect.Intersection(Rect(0, 0, width, height)), destRect, s, clipped))
         return;
-    FastSoftwareStretch(*this, source, srcRect, s, clipped, color, drawMode, true);
+    FastSoftwareStretch(*this, source, s, clipped, color, drawMode, true);
 }
 
 void DDImage::Forward3DStretchBlit(Image*, const Rect&, const Rect&, const Rect&, const Color&, int, bool, bool) {}

@@ -97,6 +97,7 @@ void Graphics::DrawRect(int x, int y, int w, int h) {
 }
 
 void Graphics::DrawLine(int x1, int y1, int x2, int y2) {
+    if (clipRect.width <= 0 || clipRect.height <= 0) return;
     double ax = x1 + static_cast<double>(transX), ay = y1 + static_cast<double>(transY);
     double bx = x2 + static_cast<double>(transX), by = y2 + static_cast<double>(transY);
     const double l = clipRect.x, t = clipRect.y;
@@ -127,6 +128,11 @@ void Graphics::DrawLine(int x1, int y1, int x2, int y2) {
         bx += (bx - ax) / (by - ay) * ((b - 1) - by);
         by = b - 1;
     }
+    // A cut at B - 1 when the other end already lies past B - 1 (inside the
+    // last row) reaches beyond that end, out of the clip; likewise at R - 1.
+    // The ends are held inside the clip.
+    ax = std::clamp(ax, l, r - 1), bx = std::clamp(bx, l, r - 1);
+    ay = std::clamp(ay, t, b - 1), by = std::clamp(by, t, b - 1);
     destImage->DrawLine(ax, ay, bx, by, color, drawMode);
 }
 

@@ -191,4 +191,21 @@ TEST(DDImageStretch, SurfaceStretchWithKeyAndAFailedRelock) {
     }
 }
 
+// Found by the draw fuzz target: a surface-loop draw that locks nothing
+// (an empty rect) used to drop the memory copies of a picture whose surface
+// an earlier memory draw had released, losing the picture.
+TEST(DDImageMemoryForms, DrawsWithoutASurfaceKeepThePicture) {
+    Rig rig;
+    auto im = rig.Screen(4, 4, 0xFF123456);
+    im->memoryOnly = true;
+    im->FillRect(Rect(0, 0, 1, 1), Color(255, 0, 0), 0);  // into the bits: the surface goes
+    im->memoryOnly = false;
+    ASSERT_FALSE(im->HasSurface());
+    im->FillRect(Rect(0, 0, 0, 0), Color::White, 0);
+    im->Blit(rig.Solid(1, 1, 0xFF00FF00).get(), 9, 9, Rect(0, 0, 1, 1), Color::White, 2);
+    ASSERT_NE(im->GetBits(), nullptr);
+    EXPECT_EQ(im->GetBits()[5], 0xFF123456u);
+    EXPECT_EQ(im->GetBits()[0], 0xFFFF0000u);
+}
+
 }  // namespace

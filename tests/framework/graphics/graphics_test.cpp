@@ -154,6 +154,9 @@ TEST(GraphicsShapes, LineClippingTable) {
         {0, 4, 3, 9, false, 0, 0, 0, 0},     // below
         {-2, -2, 6, 6, true, 0, 0, 3, 3},    // diagonal through both corners
         {1, 1, 2, 2, true, 1, 1, 2, 2},      // inside: untouched
+        // The cut at B - 1 would reach back to x = -1 (the first end lies at
+        // y = 3.5, inside the last row): the ends stay in the clip.
+        {-1, 3, 3, 5, true, 0, 3, 0, 3},
     };
     for (const Case& c : cases) {
         RecordingImage dest(10, 10);

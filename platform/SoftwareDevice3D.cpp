@@ -444,6 +444,8 @@ void SoftwareDevice3D::DrawTriangles(Target& t, const Vertex3D* v, int count, Pr
     }
     bool uniform = true;
     for (int i = 1; i < count; ++i) uniform = uniform && tv[i].color == tv[0].color;
+    // The rasteriser draws untextured triangles only from vertex colours.
+    if (!tex) uniform = false;
     SWRaster::DrawColor color;
     if (uniform && count > 0) {
         const std::uint32_t c = tv[0].color;

@@ -16,6 +16,7 @@
 namespace Vant {
 
 class VantAppBase;
+class DDInterface;
 
 // The display: initialised for the main window, presents the screen image.
 class DisplayInterface {
@@ -31,6 +32,10 @@ public:
     virtual int RefreshRate() const { return 60; }
     virtual void SetVideoOnlyDraw(bool) {}
     virtual std::string ErrorText() const { return std::string(); }
+    // The surfaces' display behind this one, when there is one.
+    virtual DDInterface* GetDDInterface() { return nullptr; }
+    // Lets go of everything bound to the window before it is destroyed.
+    virtual void Cleanup() {}
 
 protected:
     bool is3D_ = false;

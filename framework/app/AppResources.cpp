@@ -6,16 +6,6 @@
 
 namespace Vant {
 
-MemoryImage* VantAppBase::GetImage(const std::string& file, bool commitBits) {
-    const auto loaded = ImageLib::GetImage(file, true);
-    if (!loaded) return nullptr;
-    auto* image = new MemoryImage(this);
-    image->SetBits(loaded->bits.get(), loaded->width, loaded->height, commitBits);
-    return image;
-}
-
-MemoryImage* VantAppBase::DuplicateImage(Image* image) { return GraphicsApp::DuplicateImage(image); }
-
 SharedImageRef VantAppBase::OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) {
     SharedImageRef ref;
     SharedImage* shared;

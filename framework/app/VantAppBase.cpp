@@ -79,6 +79,7 @@ VantAppBase::~VantAppBase() {
     if (mErrorSinkInstalled) orvek::set_error_sink(mPreviousErrorSink);
     mWidgetManager.reset();
     mResourceManager.reset();
+    StopCursorThread();
     mSharedImageMap.clear();
     mDisplay.reset();
     mMusicInterface.reset();
@@ -233,9 +234,11 @@ void VantAppBase::Start() {
     mLastTime = start;
     mLastUserInputTick = start;
     mLastTimerTime = start;
+    StartCursorThread();
     MainLoop();
     ProcessSafeDeleteQueue();
     mRunning = false;
+    StopCursorThread();
     if (mLoadingThread.joinable()) mLoadingThread.join();
 
     mStatistics.clear();

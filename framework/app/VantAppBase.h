@@ -18,12 +18,16 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
 #include "platform/Messages.h"
 
 namespace Vant {
 
 class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
+class DDInterface;
+class Image;
+struct Rect;
 class ResourceManager;
 
 // Registry value types.
@@ -61,9 +65,9 @@ public:
 
     virtual void CreateMainWindow();
     virtual void ApplyCursor();
-    virtual void RestoreImages() {}
-    virtual void ReleaseImages() {}
-    virtual void PurgeImages() {}
+    virtual void RestoreImages();
+    virtual void ReleaseImages();
+    virtual void PurgeImages();
     virtual void LoadingThreadCompleted() {}
     virtual SoundManager* CreateSoundManager();
     // The sound services know the window only as an opaque non-null handle.
@@ -311,10 +315,6 @@ public:
 
     // ---- shared images and image files (resource manager, image fonts) ----
     SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
-    // The image file as a new display image; none when it cannot be read.
-    virtual MemoryImage* GetImage(const std::string& file, bool commitBits = true);
-    MemoryImage* DuplicateImage(Image* image) override;
-    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
     // Frees the shared images no reference holds any more.
     void CleanSharedImages();
     // Keyed by upper-cased file and variant; under mCritSect.
@@ -325,6 +325,27 @@ public:
     bool mIs3D = false;
     // Statistics written when the loop ends; kept for tests.
     std::string mStatistics;
+
+    // ---- display services (AppDisplay.cpp) ----
+    // The surfaces' display, once the window has one.
+    DDInterface* GetDDInterface() const;
+    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
+    // A new surface image of the file's pixels; none when it cannot be read.
+    virtual DDImage* GetImage(const std::string& file, bool commitBits = true);
+    // New surface images the caller owns.
+    DDImage* CopyImageRect(Image* source, const Rect& rect);
+    DDImage* DuplicateImage(Image* image) override;
+    // "_screenshots/imageN.png", N one above the highest there.
+    void TakeScreenshot();
+    // The software cursor's picture for a cursor number 0..12 (not owned).
+    void SetCursorImage(int number, Image* image);
+    Image* mCursorImages[13] = {};
+    bool mSoftwareCursorInUse = false;
+    // The display a window gets the first time.
+    virtual std::unique_ptr<DisplayInterface> MakeDisplay();
+    void StartCursorThread();
+    void StopCursorThread();
+    std::thread mCursorThread;
 
 protected:
     void SampleElapsed();

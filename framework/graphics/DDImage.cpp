@@ -72,6 +72,12 @@ bool DDImage::Is3DScreen() const {
     return ddInterface && ddInterface->Is3D() && surface && surface == ddInterface->DrawSurface();
 }
 
+bool DDImage::SurfaceUsable() const {
+    // Before the display is up (or after it went) a surface of its own is
+    // out of reach, while one already held stays usable.
+    return surface || (ddInterface && ddInterface->IsInitialised());
+}
+
 bool DDImage::IsCursorArea() const {
     return ddInterface && (this == ddInterface->OldCursorImage() || this == ddInterface->NewCursorImage());
 }
@@ -318,7 +324,7 @@ void DDImage::FillRect(const Rect& rect, const Color& color, int drawMode) {
         return;
     }
     CommitBits();
-    if (!memoryOnly && !hasAlpha && !hasTrans && !ddInterface->Is3D()) {
+    if (!memoryOnly && !hasAlpha && !hasTrans && SurfaceUsable() && !ddInterface->Is3D()) {
         lastPath = Path::SurfaceLoop;
         if (drawMode == DrawModeNormal)
             NormalFillRect(rect, color);
@@ -337,7 +343,7 @@ void DDImage::DrawLine(double x1, double y1, double x2, double y2, const Color& 
         Forward3DDrawLine(x1, y1, x2, y2, color, drawMode);
         return;
     }
-    if (!memoryOnly && !hasAlpha && !hasTrans && !ddInterface->Is3D()) {
+    if (!memoryOnly && !hasAlpha && !hasTrans && SurfaceUsable() && !ddInterface->Is3D()) {
         const auto trunc = [](double v) { return std::isfinite(v) ? static_cast<int>(std::clamp(v, -1e8, 1e8)) : 0; };
         if (y1 == y2) {
             const int a = trunc(std::min(x1, x2)), b = trunc(std::max(x1, x2));
@@ -376,7 +382,8 @@ void DDImage::Blit(Image* source, int x, int y, const Rect& srcRect, const Color
         }
         return;
     }
-    if (!memoryOnly && !hasAlpha && (!hasTrans || colorKeyed) && (!ddInterface->Is3D() || IsCursorArea())) {
+    if (!memoryOnly && !hasAlpha && (!hasTrans || colorKeyed) && SurfaceUsable() &&
+        (!ddInterface->Is3D() || IsCursorArea())) {
         lastPath = Path::SurfaceLoop;
         if (drawMode == DrawModeNormal)
             NormalBlt(source, x, y, srcRect, color, false);

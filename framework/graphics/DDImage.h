@@ -86,8 +86,23 @@ public:
     plat::LockInfo surfaceDesc;
     Path lastPath = Path::None;
 
+    // --- Rotated and stretched draws (DDImageRotate.cpp, DDImageStretch.cpp)
+    void BlitRotated(Image* source, float x, float y, const Rect& srcRect, const Rect& clipRect, const Color& color,
+                     int drawMode, double angle, float centreX, float centreY) override;
+    void StretchBlit(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
+                     const Color& color, int drawMode, bool fastStretch) override;
+    void StretchBlitMirror(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
+                           const Color& color, int drawMode, bool fastStretch) override;
+    // The 3D screen's rotated and stretched draws, for the 3D layer to fill in.
+    void Forward3DBlitRotated(Image* source, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                              const Color& color, int drawMode, double angle, float centreX, float centreY);
+    void Forward3DStretchBlit(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
+                              const Color& color, int drawMode, bool fastStretch, bool mirror);
+    // --- end of rotated and stretched draws
+
 private:
     bool IsCursorArea() const;
+    bool SurfaceUsable() const;
     // Surface loops, on the locked surface.
     void NormalFillRect(const Rect& rect, const Color& color);
     void AdditiveFillRect(const Rect& rect, const Color& color);

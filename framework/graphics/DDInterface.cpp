@@ -5,6 +5,7 @@
 
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/DirectXErrors.h"
+#include "framework/graphics/Graphics.h"
 #include "orvek/Log.h"
 
 namespace Vant {
@@ -49,7 +50,14 @@ std::vector<int> BuildChannelTable(std::uint32_t mask) {
 DDInterface::DDInterface(plat::DisplayDevice& device, GraphicsApp* app)
     : device_(device), app_(app ? app : GetGraphicsApp()) {}
 
-DDInterface::~DDInterface() { Cleanup(); }
+DDInterface::~DDInterface() {
+    Cleanup();
+    // Images that outlive the display keep their pixels in memory.
+    for (DDImage* image : Images()) {
+        image->DeleteDDSurface();
+        image->ddInterface = nullptr;
+    }
+}
 
 void DDInterface::Cleanup() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
@@ -255,8 +263,8 @@ bool DDInterface::Redraw(const Rect* rect) {
     if (!windowed_) {
         if (!config.showingDesktopSurface && config.pageFlip) {
             if (!videoMemoryDraw_) backBuffer_->Blt(&dst, *drawSurface_, &src, 0);
-            cursorX_ = mouseX_;
-            cursorY_ = mouseY_;
+            cursorX_ = mouseX_.load();
+            cursorY_ = mouseY_.load();
             DrawCursor(backBuffer_.get(), true);
             failed = CheckDXError(device_.Flip(), "Redraw FullScreen Flip");
         } else {
@@ -265,8 +273,8 @@ bool DDInterface::Redraw(const Rect* rect) {
             failed = CheckDXError(r, "Redraw FullScreen Blt");
         }
     } else if (!videoMemoryDraw_) {
-        cursorX_ = mouseX_;
-        cursorY_ = mouseY_;
+        cursorX_ = mouseX_.load();
+        cursorY_ = mouseY_.load();
         DrawCursor(drawSurface_.get(), false);
         if (vsync && vsyncFailures_ < 3) {
             // The beam position is never known here, so the split present
@@ -284,8 +292,8 @@ bool DDInterface::Redraw(const Rect* rect) {
         }
         failed = CheckDXError(r, "Redraw Windowed");
     } else {
-        cursorX_ = mouseX_;
-        cursorY_ = mouseY_;
+        cursorX_ = mouseX_.load();
+        cursorY_ = mouseY_.load();
         DrawCursor(backBuffer_.get(), true);
         plat::HResult r = primary_->Blt(&dst, *backBuffer_, &src, 0);
         if (!plat::Failed(r)) r = device_.Present(&dst);
@@ -411,8 +419,8 @@ void DDInterface::SetCursorPos(int x, int y) {
 
 void DDInterface::PaintCursor(DDImage* image, int x, int y) {
     if (!image || !cursorImage_) return;
-    image->Blit(cursorImage_, x, y, Rect(0, 0, cursorImage_->width, cursorImage_->height), Color::White,
-                DrawModeNormal);
+    Graphics g(image);
+    g.DrawImage(cursorImage_, x, y);
 }
 
 }  // namespace Vant

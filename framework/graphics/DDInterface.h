@@ -122,6 +122,11 @@ public:
     // presenter shows the change), or only records the position while a
     // frame is being presented.
     void SetCursorPos(int x, int y);
+    // Only records the position for the next frame to draw the cursor at.
+    void SetMousePos(int x, int y) {
+        mouseX_ = x;
+        mouseY_ = y;
+    }
     void DrawCursor(plat::Surface* surface, bool toScreen);
     void MoveCursor(plat::Surface* surface, bool toScreen, int x, int y);
     void RestoreCursorArea(plat::Surface* surface, bool toScreen);
@@ -179,7 +184,8 @@ private:
     int vsyncSet_ = -1;
     // Written by the cursor thread without the lock.
     std::atomic<int> mouseX_{0}, mouseY_{0};
-    int cursorX_ = 0, cursorY_ = 0;
+    // Read by the cursor thread without the lock.
+    std::atomic<int> cursorX_{0}, cursorY_{0};
     Image* cursorImage_ = nullptr;
     bool cursorAreaSaved_ = false;
 };

@@ -1,5 +1,6 @@
 #include "framework/graphics/Graphics.h"
 
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Transform.h"
 
@@ -240,7 +241,10 @@ void Graphics::DrawImageTransformF(Image* image, Transform& t, const Rect& src, 
     }
 }
 
-bool Graphics::DestDrawsThrough3D() const { return false; }
+bool Graphics::DestDrawsThrough3D() const {
+    const auto* surfaceImage = dynamic_cast<const DDImage*>(destImage);
+    return surfaceImage && surfaceImage->Is3DScreen();
+}
 
 void Graphics::DrawImageTransform(Image* image, Transform& t, const Rect& src, float x, float y) {
     DrawImageTransformF(image, t, src, x, y, false);

@@ -1,7 +1,19 @@
 // Feeds arbitrary bytes to the descriptor reader, in both command-separator
 // modes, and runs every resolution helper on each argument of every command;
-// "Define" binds names so that later commands dereference them.
+// "Define" binds names so that later commands dereference them. The same
+// bytes then make an image font (every font command run, every image name
+// answered with one picture) that measures and draws all 256 bytes at a few
+// sizes, and serve as the metrics file of a strip font.
 #include "framework/graphics/DescParser.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/GraphicsApp.h"
+#include "framework/graphics/ImageFont.h"
+#include "framework/graphics/MemoryImage.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 
 #include <cctype>
 #include <cstdint>
@@ -56,6 +68,52 @@ public:
     }
 };
 
+// Any image name gives the same 48 x 16 picture.
+class FuzzApp : public Vant::GraphicsApp {
+public:
+    FuzzApp() {
+        auto* img = new Vant::MemoryImage(this);
+        img->Create(48, 16);
+        uint32_t* bits = img->GetBits();
+        for (int i = 0; i < 48 * 16; ++i) bits[i] = (i % 3) ? 0xFFFFFFFFu : 0x80FF0000u;
+        img->BitsChanged();
+        picture.image.reset(img);
+        picture.refCount = 1;
+    }
+    void RegisterMemoryImage(Vant::MemoryImage*) override {}
+    void UnregisterMemoryImage(Vant::MemoryImage*) override {}
+    void SetImageSetDirty() override {}
+    Vant::SharedImageRef OpenSharedImage(const std::string&, const std::string&, bool* isNew) override {
+        if (isNew) *isNew = false;
+        return Vant::SharedImageRef(&picture);
+    }
+    Vant::SharedImage picture;
+};
+
+void Exercise(Vant::ImageFont& font) {
+    std::string all(256, ' ');
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<char>(i);
+    Vant::MemoryImage dest(static_cast<Vant::GraphicsApp*>(nullptr));
+    dest.Create(64, 32);
+    Vant::Graphics g(&dest);
+    for (double scale : {1.0, 0.5, 1.75}) {
+        font.SetScale(scale);
+        for (int size : {font.GetDefaultPointSize(), 9}) {
+            font.SetPointSize(size);
+            (void)font.StringWidth(all);
+            (void)font.GetLineSpacing();
+            std::list<Vant::Rect> rects;
+            int width = 0;
+            font.DrawStringEx(&g, 3, 20, all, Vant::Color(200, 100, 50, 255), g.clipRect, &rects, &width);
+        }
+    }
+    font.AddTag("bold");
+    font.AddTag("BOLD");
+    font.RemoveTag("bold");
+    std::unique_ptr<Vant::Font> copy(font.Duplicate());
+    copy->DrawString(&g, 0, 10, "abc", Vant::Color::White, g.clipRect);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -65,5 +123,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         p.mCmdSep = sep;
         p.LoadDescriptorText(text);
     }
+
+    static FuzzApp app;
+    static const std::string file = "descriptor_fuzz_" + std::to_string(getpid()) + ".txt";
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(text.data(), static_cast<std::streamsize>(size));
+    {
+        Vant::ImageFont font(&app, file);
+        Exercise(font);
+    }
+    {
+        Vant::MemoryImage strip(&app);
+        strip.Create(50, 10);
+        Vant::ImageFont legacy(&strip, file);
+        Exercise(legacy);
+    }
+    std::remove(file.c_str());
     return 0;
 }

@@ -1,8 +1,7 @@
 // The application's image files and shared images.
 #include "framework/app/Common.h"
 #include "framework/app/VantAppBase.h"
-#include "framework/graphics/ImageLib.h"
-#include "framework/graphics/MemoryImage.h"
+#include "framework/graphics/DDImage.h"
 
 namespace Vant {
 
@@ -22,7 +21,7 @@ SharedImageRef VantAppBase::OpenSharedImage(const std::string& file, const std::
         if (file.empty() || file[0] != '!') {
             shared->image.reset(GetImage(file, false));
         } else {
-            shared->image = std::make_unique<MemoryImage>(this);
+            shared->image = std::make_unique<DDImage>(GetDDInterface());
         }
     }
     if (isNew) *isNew = created;

@@ -8,6 +8,7 @@
 #include "framework/app/Common.h"
 #include "framework/app/SoundManager.h"
 #include "framework/app/VantAppBase.h"
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/ImageLib.h"
 #include "framework/graphics/MemoryImage.h"
 #include "orvek/Log.h"
@@ -397,13 +398,22 @@ bool ResourceManager::LoadImage(ImageRes* res) {
     auto* mem = dynamic_cast<MemoryImage*>(image);
     if (mem) mem->CommitBits();
     res->image = ref;
+    auto* dd = dynamic_cast<DDImage*>(image);
     if (mem) {
         mem->purgeBits = res->purgeBits;
         if (res->ddSurface) {
             mem->CommitBits();
-            if (!mem->hasAlpha) mem->purgeBits = true;
+            if (!mem->hasAlpha) {
+                if (dd) dd->wantDDSurface = true;
+                mem->purgeBits = true;
+            }
         }
-        if (res->palletize) mem->Palletize();
+        if (res->palletize) {
+            if (dd && dd->HasSurface())
+                mem->wantPalletize = true;
+            else
+                mem->Palletize();
+        }
         if (res->a4r4g4b4) mem->d3dFlags |= 4;
         if (res->a8r8g8b8) mem->d3dFlags |= 8;
         if (res->minSubdivide) mem->d3dFlags |= 1;
@@ -411,6 +421,8 @@ bool ResourceManager::LoadImage(ImageRes* res) {
     if (res->animation.type != ImageAnimation::None) image->animation = std::make_unique<ImageAnimation>(res->animation);
     image->numRows = res->rows;
     image->numCols = res->cols;
+    // Only a surface image can give its bits up: a memory image keeps them.
+    if (dd && dd->purgeBits) dd->PurgeBits();
     return true;
 }
 

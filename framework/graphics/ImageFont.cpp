@@ -15,7 +15,7 @@ namespace {
 
 // Rescaled glyph atlases larger than this are not built: the layer then
 // draws nothing rather than exhausting memory on an absurd size.
-constexpr long long kMaxAtlasPixels = 1LL << 24;
+constexpr long long kMaxAtlasPixels = 1LL << 22;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -224,6 +224,7 @@ TEST_F(ResourceLoading, GroupsLoadImagesThenSoundsThenFontsByIdAndUnload) {
     WritePng("a.png", 4, 2, 0xFF102030);
     WritePng("b.png", 4, 2, 0xFF405060);
     WritePng("alpha.png", 4, 2, 0xFF000080);
+    WritePng("grid.png", 2, 1, 0xFF000040);
     testsupport::write_file("m.xml", Manifest(R"(<Resources id="One">
 <Font id="F" path="!ref:none"/>
 <Sound id="Z" path="z" volume="0.25"/>
@@ -232,7 +233,7 @@ TEST_F(ResourceLoading, GroupsLoadImagesThenSoundsThenFontsByIdAndUnload) {
 <Image id="A" path="a.png"/>
 <Image id="P" path="!program"/>
 </Resources>
-<Resources id="Two"><Image id="C" path="a.png" variant="v"/></Resources>)"));
+<Resources id="Two"><Image id="C" path="a.png" variant="v" rows="2" cols="2" alphagrid="grid.png"/></Resources>)"));
     ASSERT_TRUE(rm().LoadManifest("m.xml")) << rm().ErrorText();
     OrderedManager m(app.get());
     ASSERT_TRUE(m.LoadManifest("m.xml"));
@@ -260,6 +261,9 @@ TEST_F(ResourceLoading, GroupsLoadImagesThenSoundsThenFontsByIdAndUnload) {
     EXPECT_TRUE(m.LoadGroup("Two"));
     EXPECT_TRUE(m.IsGroupLoaded("two")) << "group names are case-blind in the set";
     EXPECT_NE(m.RequireImage("C").GetImage(), m.RequireImage("A").GetImage()) << "another variant";
+    auto* cm = dynamic_cast<Vant::MemoryImage*>(m.RequireImage("C").GetImage());
+    ASSERT_TRUE(cm);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(cm->GetBits()[i], 0x40102030u) << "every cel takes the grid's alpha";
     m.UnloadGroup("two");
     EXPECT_TRUE(m.GetImage("C").GetImage()) << "records match their group by exact bytes";
     m.UnloadGroup("Two");

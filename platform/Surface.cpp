@@ -31,6 +31,7 @@ HResult Surface::Lock(LockInfo* out) {
     if (!out) return res::DDERR_INVALIDPARAMS;
     if (lost_) return res::DDERR_SURFACELOST;
     if (locked_) return res::DDERR_SURFACEBUSY;
+    if (failLockIn_ >= 0 && failLockIn_-- == 0) return failLockResult_;
     locked_ = true;
     out->bits = pixels_.data();
     out->pitch = pitch_;

@@ -61,6 +61,11 @@ public:
     HResult Lock(LockInfo* out);
     HResult Unlock();
     bool IsLocked() const { return locked_; }
+    // Tests: the lock after callsToSkip good ones returns result, once.
+    void FailLock(int callsToSkip, HResult result) {
+        failLockIn_ = callsToSkip;
+        failLockResult_ = result;
+    }
 
     // Copies srcRect of src (whole surface when null) into dstRect of this
     // surface (whole surface when null), scaling by nearest pixel when the
@@ -103,6 +108,8 @@ private:
     bool video_;
     bool primary_ = false, backBuffer_ = false;
     bool locked_ = false, lost_ = false;
+    int failLockIn_ = -1;
+    HResult failLockResult_ = 0;
     bool hasKey_ = false;
     std::uint32_t keyLo_ = 0, keyHi_ = 0;
     std::vector<std::uint8_t> pixels_;

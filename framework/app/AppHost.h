@@ -10,6 +10,10 @@
 #include "platform/Clock.h"
 #include "platform/Messages.h"
 
+namespace plat {
+class DisplayDevice;
+}
+
 namespace Vant {
 
 class VantAppBase;
@@ -83,6 +87,12 @@ public:
     // True when this is the only instance; false after the first instance
     // was told to raise its window.
     virtual bool ClaimSingleInstance(const std::string& name) = 0;
+    // The display service for the window's surfaces; none gives a display
+    // that only clears the window.
+    virtual plat::DisplayDevice* DisplayDevice() { return nullptr; }
+    // The pointer's last position in client coordinates as the input pump
+    // saw it; safe from any thread. False when not known.
+    virtual bool LastPointer(int*, int*) { return false; }
     // Keeps the desktop's screen saver away while true.
     virtual void InhibitScreenSaver(bool) {}
 

@@ -1,9 +1,8 @@
 #pragma once
 // The services the application object owns but does not build itself: the
-// display, the sound manager, the music interface and the resource manager.
-// The application holds each through the interface here; the stand-ins
-// below serve until the real services arrive, and tests use them to see
-// what reaches a service.
+// display, the sound manager and the music interface. The application
+// holds each through the interface here; the stand-ins below serve until
+// the real services arrive, and tests use them to see what reaches a service.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 namespace Vant {
 
 class VantAppBase;
+class DDInterface;
 
 // The display: initialised for the main window, presents the screen image.
 class DisplayInterface {
@@ -30,6 +30,10 @@ public:
     virtual int RefreshRate() const { return 60; }
     virtual void SetVideoOnlyDraw(bool) {}
     virtual std::string ErrorText() const { return std::string(); }
+    // The surfaces' display behind this one, when there is one.
+    virtual DDInterface* GetDDInterface() { return nullptr; }
+    // Lets go of everything bound to the window before it is destroyed.
+    virtual void Cleanup() {}
 
 protected:
     bool is3D_ = false;
@@ -50,12 +54,5 @@ private:
     plat::WindowHandle window_ = 0;
 };
 
-// The resource manager: nothing yet.
-class ResourceManagerInterface {
-public:
-    virtual ~ResourceManagerInterface() = default;
-};
-
-class EmptyResourceManager : public ResourceManagerInterface {};
 
 }  // namespace Vant

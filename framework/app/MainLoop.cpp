@@ -208,6 +208,7 @@ void VantAppBase::UpdateFrames() {
     ++mUpdateCount;
     if (!mMinimized && mWidgetManager->UpdateFrame()) ++mUpdatesWithChanges;
     if (mMusicInterface) mMusicInterface->Update();
+    CleanSharedImages();
 }
 
 void VantAppBase::UpdateFramesFractional(float fraction) {

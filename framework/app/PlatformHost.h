@@ -47,6 +47,13 @@ public:
     std::string ClipboardText() override;
     bool ClaimSingleInstance(const std::string& name) override;
     void InhibitScreenSaver(bool inhibit) override { window_.InhibitScreenSaver(inhibit); }
+    // The display service is not owned.
+    void SetDisplayDevice(plat::DisplayDevice* device) { display_ = device; }
+    plat::DisplayDevice* DisplayDevice() override { return display_; }
+    bool LastPointer(int* x, int* y) override {
+        window_.LastClientCursorPos(x, y);
+        return true;
+    }
     bool SettingsWrite(const std::string& key, const std::string& name, std::uint32_t type, const void* data,
                        std::uint32_t size) override;
     bool SettingsRead(const std::string& key, const std::string& name, std::uint32_t* type, void* data,
@@ -69,6 +76,7 @@ private:
     std::uint32_t notifyMessage_ = 0;
     plat::CursorId cursors_[13] = {};
     bool cursorsMade_ = false;
+    plat::DisplayDevice* display_ = nullptr;
 };
 
 }  // namespace Vant

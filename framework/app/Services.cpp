@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "framework/app/VantAppBase.h"
+#include "framework/graphics/DDInterface.h"
 #include "orvek/Path.h"
 
 namespace Vant {
@@ -25,6 +26,8 @@ void VantAppBase::PlaceWindow(const HostRect& work, int outerWidth, int outerHei
 
 void VantAppBase::CreateMainWindow() {
     if (mHWnd) {
+        // What the display made for the window goes first.
+        if (mDisplay) mDisplay->Cleanup();
         mHost->DestroyWindow(mHWnd);
         mHWnd = 0;
     }
@@ -47,7 +50,7 @@ void VantAppBase::CreateMainWindow() {
         return;
     }
     if (!mDisplay) {
-        mDisplay = std::make_unique<BlankDisplay>(this);
+        mDisplay = MakeDisplay();
         std::uint32_t is3D = 0;
         if (RegistryReadDword("Is3D", &is3D)) mDisplay->Set3D(is3D != 0);
     }
@@ -81,7 +84,8 @@ void VantAppBase::CreateMainWindow() {
         if (result == DisplayInterface::kNo3D || mDisplay->Is3D()) {
             Set3DMode(false, true);
         } else {
-            Popup("Failed to initialize DirectDraw: " + std::to_string(result) + " " + mDisplay->ErrorText());
+            Popup("Failed to initialize DirectDraw: " + DDInterface::ResultToString(result) + " " +
+                  mDisplay->ErrorText());
             DoExit(1);
             return;
         }
@@ -157,10 +161,25 @@ void VantAppBase::ApplyCursor() {
     if (!mDisplay) return;
     if (mIsWindowHidden || !mMouseIn) {
         mHost->ShowCursorNumber(0);
+        // The pointer is not over the picture: no software cursor lingers
+        // at its last place there.
+        if (DDInterface* dd = GetDDInterface(); dd && dd->SetCursorImage(nullptr)) mForceDraw = true;
         return;
     }
-    // Cursor images (the software cursor) come with the display.
-    mHost->ShowCursorNumber(mCursorNum >= 0 && mCursorNum <= 12 ? mCursorNum : 0);
+    const bool known = mCursorNum >= 0 && mCursorNum <= 12;
+    Image* image = known ? mCursorImages[mCursorNum] : nullptr;
+    DDInterface* dd = GetDDInterface();
+    if (image && dd && (mPlayingDemo || mCustomCursorsEnabled || mCursorNum == 12)) {
+        // The display draws this one; the system's pointer stays hidden
+        // over the picture.
+        if (dd->SetCursorImage(image)) mForceDraw = true;
+        mHost->ShowCursorNumber(11);
+        mSoftwareCursorInUse = true;
+        return;
+    }
+    mHost->ShowCursorNumber(known ? mCursorNum : 0);
+    if (dd && dd->SetCursorImage(nullptr)) mForceDraw = true;
+    mSoftwareCursorInUse = false;
 }
 
 void VantAppBase::SetCursor(int number) {

@@ -3,6 +3,7 @@
 #include "framework/app/BassMusicInterface.h"
 #include "framework/app/CommandLine.h"
 #include "framework/app/DSoundManager.h"
+#include "framework/app/ResourceManager.h"
 
 #include <algorithm>
 #include <cctype>
@@ -69,7 +70,7 @@ VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
     };
     for (const auto& [k, v] : strings) mStringProperties[k] = v;
     mWidgetManager = std::make_unique<WidgetManager>(this);
-    mResourceManager = std::make_unique<EmptyResourceManager>();
+    mResourceManager = std::make_unique<ResourceManager>(this);
 }
 
 VantAppBase::~VantAppBase() {
@@ -78,6 +79,8 @@ VantAppBase::~VantAppBase() {
     if (mErrorSinkInstalled) orvek::set_error_sink(mPreviousErrorSink);
     mWidgetManager.reset();
     mResourceManager.reset();
+    StopCursorThread();
+    mSharedImageMap.clear();
     mDisplay.reset();
     mMusicInterface.reset();
     mSoundManager.reset();
@@ -231,9 +234,11 @@ void VantAppBase::Start() {
     mLastTime = start;
     mLastUserInputTick = start;
     mLastTimerTime = start;
+    StartCursorThread();
     MainLoop();
     ProcessSafeDeleteQueue();
     mRunning = false;
+    StopCursorThread();
     if (mLoadingThread.joinable()) mLoadingThread.join();
 
     mStatistics.clear();

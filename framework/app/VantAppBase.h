@@ -21,12 +21,17 @@
 #include "framework/app/Common.h"
 #include "framework/app/Listeners.h"
 #include "framework/app/WidgetManager.h"
+#include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
 #include "platform/Messages.h"
 
 namespace Vant {
 
 class Dialog;
+class DDInterface;
+class Image;
+struct Rect;
+class ResourceManager;
 
 // Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -58,9 +63,9 @@ public:
 
     virtual void CreateMainWindow();
     virtual void ApplyCursor();
-    virtual void RestoreImages() {}
-    virtual void ReleaseImages() {}
-    virtual void PurgeImages() {}
+    virtual void RestoreImages();
+    virtual void ReleaseImages();
+    virtual void PurgeImages();
     virtual void LoadingThreadCompleted() {}
     virtual SoundManager* CreateSoundManager();
     // The sound services know the window only as an opaque non-null handle.
@@ -304,13 +309,41 @@ public:
     bool mUserChanged3DSetting = false;
     std::map<std::string, std::string> mStringProperties;
 
-    std::unique_ptr<ResourceManagerInterface> mResourceManager;
+    std::unique_ptr<ResourceManager> mResourceManager;
+
+    // ---- shared images and image files (resource manager, image fonts) ----
+    SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew) override;
+    // Frees the shared images no reference holds any more.
+    void CleanSharedImages();
+    // Keyed by upper-cased file and variant; under mCritSect.
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
 
     // Set when the previous run ended without writing its settings.
     bool mLastShutdownWasGraceful = true;
     bool mIs3D = false;
     // Statistics written when the loop ends; kept for tests.
     std::string mStatistics;
+
+    // ---- display services (AppDisplay.cpp) ----
+    // The surfaces' display, once the window has one.
+    DDInterface* GetDDInterface() const;
+    bool Is3DAccelerated() const { return mDisplay && mDisplay->Is3D(); }
+    // A new surface image of the file's pixels; none when it cannot be read.
+    virtual DDImage* GetImage(const std::string& file, bool commitBits = true);
+    // New surface images the caller owns.
+    DDImage* CopyImageRect(Image* source, const Rect& rect);
+    DDImage* DuplicateImage(Image* image) override;
+    // "_screenshots/imageN.png", N one above the highest there.
+    void TakeScreenshot();
+    // The software cursor's picture for a cursor number 0..12 (not owned).
+    void SetCursorImage(int number, Image* image);
+    Image* mCursorImages[13] = {};
+    bool mSoftwareCursorInUse = false;
+    // The display a window gets the first time.
+    virtual std::unique_ptr<DisplayInterface> MakeDisplay();
+    void StartCursorThread();
+    void StopCursorThread();
+    std::thread mCursorThread;
 
 protected:
     void SampleElapsed();

@@ -6,12 +6,19 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "framework/graphics/GraphicsApp.h"
+#include "framework/graphics/MemoryImage.h"
+#include "framework/graphics/Rect.h"
 #include "platform/Display.h"
 
 namespace Vant {
+
+class DDImage;
+class Image;
 
 // The pixel format as the blitters use it.
 class NativeDisplay {
@@ -34,6 +41,13 @@ struct DisplayConfig {
     int width = 640, height = 480;
     int colorDepth = 16;  // full screen
     bool want3D = false;
+    // Presenting: wait for the vertical blank (the renderer's vsync) unless
+    // the second flag says not to wait at all; full screen flips unless the
+    // desktop's own surface is showing (message boxes).
+    bool waitForVSync = false;
+    bool noVSyncWait = false;
+    bool pageFlip = true;
+    bool showingDesktopSurface = false;
 };
 
 class DDInterface : public NativeDisplay {
@@ -44,7 +58,9 @@ public:
         RESULT_3D_FAIL = 7,  // named "RESULT_UNKNOWN" by ResultToString
     };
 
-    explicit DDInterface(plat::DisplayDevice& device);
+    // Images made on this display belong to app (the process-wide one
+    // when none is given).
+    explicit DDInterface(plat::DisplayDevice& device, GraphicsApp* app = nullptr);
     ~DDInterface();
     DDInterface(const DDInterface&) = delete;
     DDInterface& operator=(const DDInterface&) = delete;
@@ -76,6 +92,49 @@ public:
     int Height() const { return height_; }
 
     std::recursive_mutex& Lock() { return lock_; }
+    GraphicsApp* App() const { return app_; }
+    plat::DisplayDevice& Device() { return device_; }
+
+    // Surface images register themselves for their lifetime.
+    void AddDDImage(DDImage* image);
+    void RemoveDDImage(DDImage* image);
+    std::set<DDImage*> Images();
+
+    // The image every frame is drawn on; replaced by each SetVideoMemoryDraw.
+    DDImage* GetScreenImage() const { return screenImage_.get(); }
+    DDImage* OldCursorImage() const { return oldCursorImage_.get(); }
+    DDImage* NewCursorImage() const { return newCursorImage_.get(); }
+    NativeFormat Format() const;
+    // Draw into the video-memory back buffer instead of the draw surface.
+    void SetVideoMemoryDraw(bool on);
+    bool VideoMemoryDraw() const { return videoMemoryDraw_; }
+
+    // Shows rect (null: all) of the frame; false when presenting failed
+    // (the error text says why) or before Init.
+    bool Redraw(const Rect* rect = nullptr);
+    int VSyncFailures() const { return vsyncFailures_; }
+
+    // Software cursor. The image is not owned; none means no cursor. False
+    // when the image was already the cursor.
+    bool SetCursorImage(Image* image);
+    Image* CursorImage() const { return cursorImage_; }
+    // From the cursor thread: moves the cursor on the shown picture (the
+    // presenter shows the change), or only records the position while a
+    // frame is being presented.
+    void SetCursorPos(int x, int y);
+    // Only records the position for the next frame to draw the cursor at.
+    void SetMousePos(int x, int y) {
+        mouseX_ = x;
+        mouseY_ = y;
+    }
+    void DrawCursor(plat::Surface* surface, bool toScreen);
+    void MoveCursor(plat::Surface* surface, bool toScreen, int x, int y);
+    void RestoreCursorArea(plat::Surface* surface, bool toScreen);
+    bool CursorAreaSaved() const { return cursorAreaSaved_; }
+    int CursorX() const { return cursorX_; }
+    int CursorY() const { return cursorY_; }
+    int MouseX() const { return mouseX_; }
+    int MouseY() const { return mouseY_; }
 
     const std::shared_ptr<plat::Surface>& Primary() const { return primary_; }
     const std::shared_ptr<plat::Surface>& BackBuffer() const { return backBuffer_; }
@@ -93,7 +152,17 @@ public:
     int cursorWidth = 64, cursorHeight = 64;
 
 private:
+    // The clipped 64x64 cell around (x, y) on the screen.
+    Rect CursorCell(int x, int y) const;
+    // Copies the part of the cell that lies on the screen between a cursor
+    // area and the surface; false when the copy was refused.
+    bool SaveCell(plat::Surface* surface, plat::Surface* area, int x, int y);
+    void PutCell(plat::Surface* area, plat::Surface* surface, int x, int y, bool toScreen);
+    // Draws the cursor image with its top-left at (x, y) on image.
+    void PaintCursor(DDImage* image, int x, int y);
+
     plat::DisplayDevice& device_;
+    GraphicsApp* app_;
     std::recursive_mutex lock_;
     bool initialised_ = false;
     bool is3D_ = false;
@@ -107,6 +176,18 @@ private:
     bool deviceOpen_ = false;
     std::shared_ptr<plat::Surface> primary_, backBuffer_, drawSurface_, oldCursorArea_, newCursorArea_;
     std::vector<int> redAdd_, greenAdd_, blueAdd_, redTable_, greenTable_, blueTable_;
+    std::set<DDImage*> images_;
+    std::unique_ptr<DDImage> screenImage_, oldCursorImage_, newCursorImage_;
+    bool videoMemoryDraw_ = false;
+    std::atomic<bool> inRedraw_{false};
+    int vsyncFailures_ = 0;
+    int vsyncSet_ = -1;
+    // Written by the cursor thread without the lock.
+    std::atomic<int> mouseX_{0}, mouseY_{0};
+    // Read by the cursor thread without the lock.
+    std::atomic<int> cursorX_{0}, cursorY_{0};
+    Image* cursorImage_ = nullptr;
+    bool cursorAreaSaved_ = false;
 };
 
 }  // namespace Vant

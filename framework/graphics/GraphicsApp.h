@@ -10,6 +10,10 @@
 // - releasing the last reference to a shared image raises the
 //   application's image-set-dirty flag; the application frees unreferenced
 //   shared images later, never the releasing reference.
+#include <string>
+
+#include "framework/graphics/Image.h"
+
 namespace Vant {
 
 class MemoryImage;
@@ -20,6 +24,15 @@ public:
     // Also drops whatever 3D data the application holds for the image.
     virtual void UnregisterMemoryImage(MemoryImage* image) = 0;
     virtual void SetImageSetDirty() = 0;
+
+    // ---- image fonts: shared images, copies, error pop-ups ----
+    // One image per upper-cased (file, variant); *isNew tells whether it was
+    // opened just now. Here: none.
+    virtual SharedImageRef OpenSharedImage(const std::string& file, const std::string& variant, bool* isNew);
+    // A new image holding a copy of the whole image. Here: a memory image.
+    virtual MemoryImage* DuplicateImage(Image* image);
+    // Shows an error to the user. Here: nothing.
+    virtual void Popup(const std::string& text);
 
 protected:
     ~GraphicsApp() = default;

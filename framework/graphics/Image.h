@@ -22,6 +22,9 @@ struct ImageAnimation {
     std::vector<int> perFrameDelay;
     std::vector<int> frameMap;
     int totalDuration = 0;
+
+    // Fills the frame map and delays for numCels frames and sets the total.
+    void Compute(int numCels, int beginDelay, int endDelay);
 };
 
 // One vertex of a textured triangle: position, texture coordinate as a

@@ -94,6 +94,10 @@ public:
     static bool ClipStretch(const Rect& destRect, const Rect& srcRect, const Rect& clipRect, bool mirrored,
                             Rect& destOut, FRect& srcOut);
 
+    // The filtered stretch of the double source rect into dest of this
+    // image, on its own (the surface image's filtered stretch uses it).
+    void SlowStretchBlit(MemoryImage* src, const Rect& dest, const FRect& srcRect) { SlowStretch(src, dest, srcRect); }
+
     bool HasBits() const { return bits != nullptr; }
     size_t PixelCount() const;
 

@@ -83,7 +83,18 @@ WindowHandle SdlWindowService::CreateMainWindow(const std::string& title, int x,
                                                 bool fullScreen) {
     if (!started_) return 0;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (fullScreen) {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // Made at the desktop's size: without a window manager nobody else
+        // would resize it. The display scales the picture into it.
+        SDL_Rect b{};
+        if (SDL_GetDisplayBounds(0, &b) == 0 && b.w > 0 && b.h > 0) {
+            x = b.x;
+            y = b.y;
+            w = b.w;
+            h = b.h;
+        }
+    }
     SDL_Window* win = SDL_CreateWindow(Cp1251ToUtf8(title).c_str(), x, y, w, h, flags);
     if (!win) {
         Warn() << "window " << w << "x" << h << " not created: " << SDL_GetError() << std::endl;
@@ -214,6 +225,7 @@ void SdlWindowService::PumpEvents(const MessageCallback& callback) {
         }
         callback(batch[i]);
     }
+    if (pumpHook_) pumpHook_();
 }
 
 void SdlWindowService::PostMessage(const MsgRecord& record) { posted_.push_back(record); }

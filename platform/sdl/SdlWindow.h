@@ -58,6 +58,8 @@ public:
     void SetCursor(CursorId cursor) override;
     void InhibitScreenSaver(bool inhibit) override;
     bool SystemScreenSaverActive() override { return false; }
+    // Runs after every pump (the display shows the cursor's changes).
+    void SetPumpHook(std::function<void()> hook) { pumpHook_ = std::move(hook); }
 
 private:
     SDL_Window* Find(WindowHandle window) const;
@@ -75,6 +77,7 @@ private:
     std::uint32_t notifyMessage_ = 0;
     std::atomic<int> lastX_{0}, lastY_{0};
     bool stop_ = false;
+    std::function<void()> pumpHook_;
 };
 
 }  // namespace plat::sdl

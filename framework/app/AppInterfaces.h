@@ -2,7 +2,8 @@
 // The services the application object owns but does not build itself: the
 // display, the sound manager and the music interface. The application
 // holds each through the interface here; the stand-ins below serve until
-// the real services arrive, and tests use them to see what reaches a service.
+// the real services arrive, and tests use them to see what reaches a
+// service.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -27,8 +27,8 @@
 
 namespace Vant {
 
-class Dialog;
 class DDInterface;
+class Dialog;
 class Image;
 struct Rect;
 class ResourceManager;
@@ -157,10 +157,13 @@ public:
     virtual bool UpdateAppStep(bool* updated);
     virtual bool UpdateApp();
 
-    // The window procedure: every message of the main window goes here first,
-    // then to the adapter's hook.
+    // The framework's window procedure.
     std::intptr_t WindowProc(const plat::MsgRecord& m);
-    std::function<void(const plat::MsgRecord&)> windowProcHook;
+    // The window-procedure slot: the host hands every message of the window
+    // to CallWindowProc. Empty, the slot holds the framework's procedure; a
+    // layer above may take it and call WindowProc from its own procedure.
+    std::function<std::intptr_t(const plat::MsgRecord&)> windowProcSlot;
+    std::intptr_t CallWindowProc(const plat::MsgRecord& m) { return windowProcSlot ? windowProcSlot(m) : WindowProc(m); }
     bool ProcessDeferredMessages(bool single);
     void RehupFocus();
     void ClearKeyStates();

@@ -152,7 +152,6 @@ std::intptr_t VantAppBase::WindowProc(const plat::MsgRecord& m) {
             }
         }
     }();
-    if (windowProcHook) windowProcHook(m);
     return result;
 }
 

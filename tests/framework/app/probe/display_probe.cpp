@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "../support/RecordingWidgetManager.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
@@ -29,6 +30,7 @@ public:
         mProdName = "ZelkorDisplayProbe";
         mTitle = "Zelkor Display Probe";
         mRegKey = "ZelkorDisplayProbe";
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
         mWantsLoadingThread = false;
         mWidth = 320;
         mHeight = 240;

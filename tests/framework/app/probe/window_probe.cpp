@@ -38,11 +38,13 @@ int main(int argc, char** argv) {
     Vant::VantAppBase::SetCommandLine(argc, argv);
     {
         ProbeApp app(&host);
-        app.windowProcHook = [&app](const plat::MsgRecord& m) {
+        app.windowProcSlot = [&app](const plat::MsgRecord& m) {
+            const std::intptr_t result = app.WindowProc(m);
             if (app.mNotifyGameMessage != 0 && m.msg == app.mNotifyGameMessage) {
                 std::printf("probe: raised by another instance\n");
                 std::fflush(stdout);
             }
+            return result;
         };
         app.Init();
         app.Start();

@@ -62,7 +62,7 @@ public:
         while (!pending.empty() && !app->mShutdown) {
             const plat::MsgRecord m = pending.front();
             pending.pop_front();
-            app->WindowProc(m);
+            app->CallWindowProc(m);
         }
     }
     std::uint32_t RegisterMessage(const std::string& name) override {

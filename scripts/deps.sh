@@ -10,7 +10,7 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg-dev
   libexpat1-dev libpixman-1-dev
   sox libsox-fmt-base vorbis-tools libvorbisidec-dev
-  libsdl2-dev xvfb xauth xdotool x11-apps
+  libsdl2-dev xvfb xauth xdotool x11-apps x11-xkb-utils
   libfreetype-dev fonts-dejavu-core
 )
 

@@ -77,6 +77,7 @@ VantAppBase::~VantAppBase() {
     Shutdown();
     ConfirmHardwareAcceleration();
     if (mErrorSinkInstalled) orvek::set_error_sink(mPreviousErrorSink);
+    FreeDialogsAndWidgets();
     mWidgetManager.reset();
     mResourceManager.reset();
     StopCursorThread();

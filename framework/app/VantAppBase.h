@@ -84,6 +84,25 @@ public:
     virtual void Popup(const std::string& text);
     virtual void LogScreenSaverError(const std::string& text);
     virtual void SafeDeleteWidget(Widget* widget, std::function<void()> deleter);
+
+    // ---- dialogs and deferred widget deletion (AppDialogs.cpp) ----
+    virtual Dialog* NewDialog(int id, bool modal, const std::string& title, const std::string& header,
+                              const std::string& footer, int buttonMode);
+    virtual Dialog* DoDialog(int id, bool modal, const std::string& title, const std::string& header,
+                             const std::string& footer, int buttonMode);
+    virtual Dialog* GetDialog(int id);
+    virtual void AddDialog(int id, Dialog* dialog);
+    virtual void AddDialog(Dialog* dialog);
+    virtual bool KillDialog(int id);
+    virtual bool KillDialog(Dialog* dialog);
+    virtual int GetDialogCount();
+    // Deleted once the pump has unwound to the depth of this call.
+    void SafeDeleteWidget(Widget* widget);
+    // At destruction: every dialog leaves the manager and is deleted, and
+    // the widgets still waiting for deletion go.
+    void FreeDialogsAndWidgets();
+    std::map<int, Dialog*> mDialogMap;
+    std::list<Dialog*> mDialogList;
     virtual void URLOpenFailed(const std::string& url);
     virtual void URLOpenSucceeded(const std::string& url);
     virtual bool OpenURL(const std::string& url, bool shutdownAfter = false);

@@ -2,10 +2,21 @@
 
 #include "framework/app/VantAppBase.h"
 #include "framework/app/WidgetManager.h"
+#include "framework/graphics/GraphicsApp.h"
+#include "framework/graphics/SysFont.h"
 
 namespace Vant {
 
 bool Widget::mWriteColoredString = true;
+namespace {
+
+Font* MakeSystemFont(const std::string& face, int pointSize, bool bold) {
+    return new SysFont(GetGraphicsApp(), face, pointSize, 0, bold);
+}
+
+}  // namespace
+
+Widget::FontMaker Widget::sFontMaker = &MakeSystemFont;
 
 Widget::Widget() = default;
 
@@ -60,8 +71,16 @@ void Widget::SetDisabled(bool disabled) {
         mWidgetManager->UpdateMouseOver(mWidgetManager->mLastMouseX, mWidgetManager->mLastMouseY);
 }
 
-void Widget::ShowHandCursor(bool on) {
-    if (mWidgetManager && mWidgetManager->mApp) mWidgetManager->mApp->SetCursor(on ? 1 : 0);
+void Widget::ShowHandCursor(bool on) { SetAppCursor(on ? 1 : 0); }
+
+void Widget::SetAppCursor(int number) {
+    if (mWidgetManager && mWidgetManager->mApp) mWidgetManager->mApp->SetCursor(number);
+}
+
+bool Widget::AppHasFocus() const { return mWidgetManager && mWidgetManager->mHasFocus; }
+
+Font* Widget::MakeDefaultFont(const std::string& face, int pointSize, bool bold) {
+    return sFontMaker ? sFontMaker(face, pointSize, bold) : nullptr;
 }
 
 void Widget::ResizeRect(const Rect& r) { Resize(r.x, r.y, r.width, r.height); }

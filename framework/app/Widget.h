@@ -10,6 +10,7 @@
 
 namespace Vant {
 
+class Font;
 class Image;
 
 struct Insets {
@@ -70,6 +71,16 @@ public:
     virtual Rect GetHitRect();
 
     void SetHitInsets(const Insets& insets) { mMouseInsets = insets; }
+    // The application's cursor number (0 arrow, 1 hand, 2 dragging hand,
+    // 3 text); nothing while detached.
+    void SetAppCursor(int number);
+    bool AppHasFocus() const;
+
+    // The system fonts the stock widgets fall back to ("SansSerif" 10 and
+    // 12 bold). Tests may replace the maker; null means no text.
+    using FontMaker = Font* (*)(const std::string& face, int pointSize, bool bold);
+    static FontMaker sFontMaker;
+    static Font* MakeDefaultFont(const std::string& face, int pointSize, bool bold);
 
     // Whether WriteString and WriteWordWrapped read colour codes; on unless
     // the program turns it off.

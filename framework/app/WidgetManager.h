@@ -73,6 +73,8 @@ public:
     ModalFlags InitModalFlags() const;
     bool IsKeyDown(int key) const { return key >= 0 && key < 255 && keyDown[static_cast<std::size_t>(key)]; }
     bool Is3D() const;
+    // The image drawn into: the one set here, else the display's screen.
+    Image* ScreenImage() const;
     // The manager is not a widget: its update count is advanced by
     // UpdateFrame alone.
     void Update() override;

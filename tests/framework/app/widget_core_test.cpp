@@ -10,6 +10,8 @@
 
 #include "framework/app/Widget.h"
 #include "framework/app/WidgetManager.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/MemoryImage.h"
 #include "support/FakeHost.h"
 
 namespace {
@@ -46,7 +48,14 @@ public:
         Add("update");
         if (onUpdate) onUpdate();
     }
-    std::function<void()> onUpdate;
+    void Draw(Vant::Graphics* g) override {
+        Add("draw");
+        g->SetColor(color);
+        g->FillRect(0, 0, mWidth, mHeight);
+        if (onDraw) onDraw();
+    }
+    std::function<void()> onUpdate, onDraw;
+    Vant::Color color{255, 0, 0};
 
 private:
     static std::string Pos(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
@@ -241,6 +250,32 @@ TEST(WidgetTraversal, RemovingDuringUpdateNeitherSkipsNorRepeats) {
         t.manager.UpdateFrame();
         EXPECT_EQ(t.log.size(), 3u);
     }
+}
+
+TEST(WidgetTraversal, RemovingDuringDrawNeitherSkipsNorRepeats) {
+    Tree t;
+    Vant::MemoryImage screen;
+    screen.Create(800, 600);
+    t.manager.mImage = &screen;
+    Probe* p = t.Add("p", 0, 0, 400, 100);
+    Probe* w[4];
+    for (int i = 0; i < 4; ++i) w[i] = t.Add("w" + std::to_string(i), i * 20, 0, 10, 10, p);
+    p->color = Vant::Color(0, 0, 255);
+    w[1]->onDraw = [&w] { w[1]->mParent->RemoveWidget(w[1]); };
+    w[2]->onDraw = [&w] { w[2]->mParent->RemoveWidget(w[3]); };
+    t.manager.MarkAllDirty();
+    EXPECT_TRUE(t.manager.DrawScreen());
+    EXPECT_EQ(t.log, (Log{"p draw", "w0 draw", "w1 draw", "w2 draw"}));
+    // Children draw in their own place, clipped to themselves.
+    const std::uint32_t* bits = screen.GetBits();
+    EXPECT_EQ(bits[5 * 800 + 45] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(bits[5 * 800 + 65] & 0xFFFFFF, 0x0000FFu);  // w3 went before its turn
+    EXPECT_EQ(bits[50 * 800 + 65] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(bits[200 * 800 + 5], 0u);
+    // Nothing dirty, nothing drawn.
+    t.log.clear();
+    EXPECT_FALSE(t.manager.DrawScreen());
+    EXPECT_TRUE(t.log.empty());
 }
 
 TEST(WidgetDirty, OpaqueCoverStopsTheWalkAndAlphaMarksWhatLiesUnder) {

@@ -33,6 +33,7 @@ public:
         mWantsLoadingThread = false;
         mWidth = 320;
         mHeight = 240;
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
     }
     bool ChangeDirHook(const std::string&) override { return true; }
     void InitHook() override {

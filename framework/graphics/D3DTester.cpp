@@ -135,7 +135,7 @@ bool D3DTester::MainTest(plat::WindowHandle /*window*/) {
 
 bool D3DTester::ReadCachedResults() {
     resultIsNew = true;
-    if (!keyOpen_) return false;
+    if (!useRegistry || !readValue) return false;
     auto dword = [&](const char* name, std::uint32_t* out) {
         std::uint32_t type = 0, size = 4;
         return readValue(name, &type, out, &size) && type == plat::kSettingsDword && size == 4;

@@ -95,6 +95,8 @@ public:
     virtual bool LastPointer(int*, int*) { return false; }
     // Keeps the desktop's screen saver away while true.
     virtual void InhibitScreenSaver(bool) {}
+    // Arms one hover and/or leave report (the kTrack* bits of platform/Window.h).
+    virtual void TrackMouse(plat::WindowHandle, unsigned) {}
 
     // The settings store: typed values under key paths ("SOFTWARE\..."),
     // names without regard to ASCII case. Types 1 text, 3 bytes, 4 DWORD.

@@ -115,7 +115,7 @@ void PlatformHost::SetTimer(plat::WindowHandle w, std::uintptr_t id, int periodM
 
 void PlatformHost::PumpMessages(VantAppBase* app) {
     window_.PumpEvents([&](const plat::MsgRecord& m) {
-        app->WindowProc(m);
+        app->CallWindowProc(m);
         if (app->mShutdown) window_.StopPump();
     });
 }

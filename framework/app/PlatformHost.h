@@ -47,6 +47,7 @@ public:
     std::string ClipboardText() override;
     bool ClaimSingleInstance(const std::string& name) override;
     void InhibitScreenSaver(bool inhibit) override { window_.InhibitScreenSaver(inhibit); }
+    void TrackMouse(plat::WindowHandle w, unsigned what) override { window_.TrackMouse(w, what); }
     // The display service is not owned.
     void SetDisplayDevice(plat::DisplayDevice* device) { display_ = device; }
     plat::DisplayDevice* DisplayDevice() override { return display_; }

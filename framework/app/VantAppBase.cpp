@@ -69,7 +69,7 @@ VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
          "There is an update available for this product.  Would you like to visit the web site to download it?"},
     };
     for (const auto& [k, v] : strings) mStringProperties[k] = v;
-    mWidgetManager = std::make_unique<RecordingWidgetManager>();
+    mWidgetManager = std::make_unique<WidgetManager>(this);
     mResourceManager = std::make_unique<ResourceManager>(this);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <set>
 #include <memory>
@@ -18,6 +19,8 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/app/Listeners.h"
+#include "framework/app/WidgetManager.h"
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
 #include "platform/Device3D.h"
@@ -25,8 +28,8 @@
 
 namespace Vant {
 
-class Widget;  // the widget tree arrives later; deferred deletes hold a deleter
 class DDInterface;
+class Dialog;
 class Image;
 struct Rect;
 class ResourceManager;
@@ -39,7 +42,7 @@ inline constexpr std::uint32_t kRegDword = 4;
 // The version text of this build.
 inline constexpr const char* kBuildVersion = "1.0.0";
 
-class VantAppBase : public GraphicsApp {
+class VantAppBase : public GraphicsApp, public ButtonListener, public DialogListener {
 public:
     // The host is not owned; it outlives the application.
     explicit VantAppBase(AppHost* host);
@@ -48,15 +51,10 @@ public:
     VantAppBase& operator=(const VantAppBase&) = delete;
 
     // Buttons and dialogs.
-    virtual void ButtonPress(int id, int clickCount) { ButtonPress(id); (void)clickCount; }
-    virtual void ButtonPress(int) {}
-    virtual void ButtonDepress(int) {}
-    virtual void ButtonDownTick(int) {}
-    virtual void ButtonMouseEnter(int) {}
-    virtual void ButtonMouseLeave(int) {}
-    virtual void ButtonRelease(int) {}
-    virtual void DialogPress(int dialogId, int buttonId);
-    virtual void DialogRelease(int dialogId, int buttonId);
+    // Buttons report through ButtonListener; dialog buttons 1000 and 1001
+    // of dialog d come back as buttons d + 2000 and d + 3000.
+    void DialogPress(int dialogId, int buttonId) override;
+    void DialogRelease(int dialogId, int buttonId) override;
 
     // Main loop and timing.
     virtual bool ProcessTimedUpdate(bool allowSleep);
@@ -141,10 +139,13 @@ public:
     virtual bool UpdateAppStep(bool* updated);
     virtual bool UpdateApp();
 
-    // The window procedure: every message of the main window goes here first,
-    // then to the adapter's hook.
+    // The framework's window procedure.
     std::intptr_t WindowProc(const plat::MsgRecord& m);
-    std::function<void(const plat::MsgRecord&)> windowProcHook;
+    // The window-procedure slot: the host hands every message of the window
+    // to CallWindowProc. Empty, the slot holds the framework's procedure; a
+    // layer above may take it and call WindowProc from its own procedure.
+    std::function<std::intptr_t(const plat::MsgRecord&)> windowProcSlot;
+    std::intptr_t CallWindowProc(const plat::MsgRecord& m) { return windowProcSlot ? windowProcSlot(m) : WindowProc(m); }
     bool ProcessDeferredMessages(bool single);
     void RehupFocus();
     void ClearKeyStates();
@@ -211,7 +212,7 @@ public:
     void SetImageSetDirty() override;
     std::uint8_t mAdd8BitMaxTable[256];
     std::uint8_t mOpaqueTable[256];
-    std::unique_ptr<WidgetManagerInterface> mWidgetManager;
+    std::unique_ptr<WidgetManager> mWidgetManager;
     std::thread::id mPrimaryThreadId{};
     bool mPrimaryThreadKnown = false;
     bool mIsWindowHidden = false;

@@ -152,7 +152,6 @@ std::intptr_t VantAppBase::WindowProc(const plat::MsgRecord& m) {
             }
         }
     }();
-    if (windowProcHook) windowProcHook(m);
     return result;
 }
 
@@ -171,7 +170,7 @@ bool VantAppBase::ProcessDeferredMessages(bool single) {
 }
 
 void VantAppBase::DeliverMessage(const plat::MsgRecord& m) {
-    WidgetManagerInterface& wm = *mWidgetManager;
+    WidgetManager& wm = *mWidgetManager;
     const int x = plat::PointParamX(m.lParam), y = plat::PointParamY(m.lParam);
     switch (m.msg) {
     case kChar:

@@ -19,17 +19,17 @@ struct Event {
     std::uint32_t tick;
 };
 
-class HookedWidgets : public Vant::RecordingWidgetManager {
+class HookedWidgets : public apptest::RecordingWidgetManager {
 public:
     bool UpdateFrame() override {
-        Vant::RecordingWidgetManager::UpdateFrame();
+        apptest::RecordingWidgetManager::UpdateFrame();
         timeline->push_back({'U', clock->now});
         if (onUpdate) onUpdate(updates);
         return true;
     }
     bool DrawScreen() override {
         timeline->push_back({'D', clock->now});
-        return drawAlways || Vant::RecordingWidgetManager::DrawScreen();
+        return drawAlways || apptest::RecordingWidgetManager::DrawScreen();
     }
     std::vector<Event>* timeline = nullptr;
     apptest::ManualClock* clock = nullptr;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "../support/RecordingWidgetManager.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
@@ -17,6 +18,7 @@
 #include "platform/sdl/SdlDisplay.h"
 #include "platform/sdl/SdlShell.h"
 #include "platform/sdl/SdlWindow.h"
+#include "../support/RecordingWidgetManager.h"
 
 namespace {
 
@@ -28,6 +30,7 @@ public:
         mProdName = "ZelkorDisplayProbe";
         mTitle = "Zelkor Display Probe";
         mRegKey = "ZelkorDisplayProbe";
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
         mWantsLoadingThread = false;
         mWidth = 320;
         mHeight = 240;
@@ -59,7 +62,7 @@ public:
     }
     bool DrawDirtyStuff() override {
         if (DDInterface* dd = GetDDInterface(); dd && dd->GetScreenImage()) DrawCard(dd->GetScreenImage());
-        static_cast<RecordingWidgetManager&>(*mWidgetManager).dirty = true;
+        static_cast<apptest::RecordingWidgetManager&>(*mWidgetManager).dirty = true;
         const bool drew = VantAppBase::DrawDirtyStuff();
         if (drew && ++frames_ == 3) {
             TakeScreenshot();
@@ -111,7 +114,7 @@ int main(int argc, char** argv) {
         app.Start();
         app.ReleaseAll();
         std::ofstream out("events.txt");
-        for (const std::string& e : static_cast<RecordingWidgetManager&>(*app.mWidgetManager).events)
+        for (const std::string& e : static_cast<apptest::RecordingWidgetManager&>(*app.mWidgetManager).events)
             out << e << "\n";
     }
     return 0;

@@ -10,6 +10,7 @@
 #include "platform/Signals.h"
 #include "platform/sdl/SdlShell.h"
 #include "platform/sdl/SdlWindow.h"
+#include "../support/RecordingWidgetManager.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ public:
         mTitle = "Zelkor Window Probe";
         mRegKey = "ZelkorWindowProbe";
         mWantsLoadingThread = false;
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
     }
     // Stay in the test's folder.
     bool ChangeDirHook(const std::string&) override { return true; }
@@ -36,16 +38,18 @@ int main(int argc, char** argv) {
     Vant::VantAppBase::SetCommandLine(argc, argv);
     {
         ProbeApp app(&host);
-        app.windowProcHook = [&app](const plat::MsgRecord& m) {
+        app.windowProcSlot = [&app](const plat::MsgRecord& m) {
+            const std::intptr_t result = app.WindowProc(m);
             if (app.mNotifyGameMessage != 0 && m.msg == app.mNotifyGameMessage) {
                 std::printf("probe: raised by another instance\n");
                 std::fflush(stdout);
             }
+            return result;
         };
         app.Init();
         app.Start();
         std::ofstream out("events.txt");
-        for (const std::string& e : static_cast<Vant::RecordingWidgetManager&>(*app.mWidgetManager).events)
+        for (const std::string& e : static_cast<apptest::RecordingWidgetManager&>(*app.mWidgetManager).events)
             out << e << "\n";
     }
     return 0;

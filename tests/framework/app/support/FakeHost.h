@@ -12,6 +12,7 @@
 
 #include "framework/app/DSoundManager.h"
 #include "framework/app/VantAppBase.h"
+#include "RecordingWidgetManager.h"
 
 namespace apptest {
 
@@ -61,7 +62,7 @@ public:
         while (!pending.empty() && !app->mShutdown) {
             const plat::MsgRecord m = pending.front();
             pending.pop_front();
-            app->WindowProc(m);
+            app->CallWindowProc(m);
         }
     }
     std::uint32_t RegisterMessage(const std::string& name) override {
@@ -147,6 +148,7 @@ public:
     explicit TestApp(FakeHost* host) : Vant::VantAppBase(host) {
         mRegKey = "Test";
         Vant::VantAppBase::SetExitFunction([](int code) { throw ExitCalled{code}; });
+        mWidgetManager = std::make_unique<RecordingWidgetManager>(this);
     }
     ~TestApp() override { Vant::VantAppBase::SetExitFunction(nullptr); }
     bool ChangeDirHook(const std::string&) override { return true; }
@@ -154,7 +156,7 @@ public:
     Vant::SoundManager* CreateSoundManager() override {
         return new Vant::DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false);
     }
-    Vant::RecordingWidgetManager& wm() { return static_cast<Vant::RecordingWidgetManager&>(*mWidgetManager); }
+    RecordingWidgetManager& wm() { return static_cast<RecordingWidgetManager&>(*mWidgetManager); }
 };
 
 }  // namespace apptest

@@ -31,6 +31,7 @@ int SurfaceDisplay::Init(plat::WindowHandle window, bool windowed) {
     dd_.config.height = app_->mHeight;
     dd_.config.colorDepth = app_->mColorDepth;
     dd_.config.waitForVSync = app_->mWaitForVSync;
+    app_->Configure3D(dd_);
     const int result = dd_.Init(window, windowed);
     if (dd_.RefreshFallback()) app_->mVSyncBroken = true;
     if (result == DDInterface::RESULT_OK) dd_.SetVideoMemoryDraw(app_->mVideoOnlyDraw);

@@ -100,6 +100,7 @@ void VantAppBase::RegisterMemoryImage(MemoryImage* image) {
 void VantAppBase::UnregisterMemoryImage(MemoryImage* image) {
     ScopedLock lock(mCritSect);
     mMemoryImageSet.erase(image);
+    Remove3DData(image);
 }
 
 void VantAppBase::SetImageSetDirty() {
@@ -108,19 +109,23 @@ void VantAppBase::SetImageSetDirty() {
 }
 
 void VantAppBase::ConfirmHardwareAcceleration() {
-    if (!mUserChanged3DSetting || !mDisplay) return;
-    std::uint32_t was = 0;
-    if (RegistryReadDword("Is3D", &was)) {
-        RegistryWriteDword("Is3D", mDisplay->Is3D() ? 1 : 0);
-    } else if (mDisplay->Is3D()) {
-        const int answer =
-            MsgBox("Hardware Acceleration was switched on during this session.\r\n"
-                   "If this resulted in slower performance, it should be switched off.\r\n"
-                   "Would you like to keep Hardware Acceleration switched on?",
-                   mTitlePrefix + " Hardware Acceleration Confirmation", mb::kYesNo | mb::kIconQuestion);
-        mDisplay->Set3D(answer == mb::kIdYes);
-        if (answer == mb::kIdYes) RegistryWriteDword("Is3D", 1);
+    if (!mDisplay) return;
+    if (mUserChanged3DSetting) {
+        std::uint32_t was = 0;
+        if (RegistryReadDword("Is3D", &was) || Is3DRecommended()) {
+            RegistryWriteDword("Is3D", mDisplay->Is3D() ? 1 : 0);
+        } else if (mDisplay->Is3D()) {
+            const int answer =
+                MsgBox("Hardware Acceleration was switched on during this session.\r\n"
+                       "If this resulted in slower performance, it should be switched off.\r\n"
+                       "Would you like to keep Hardware Acceleration switched on?",
+                       mTitlePrefix + " Hardware Acceleration Confirmation", mb::kYesNo | mb::kIconQuestion);
+            mDisplay->Set3D(answer == mb::kIdYes);
+            if (answer == mb::kIdYes) RegistryWriteDword("Is3D", 1);
+            return;
+        }
     }
+    if (!mIsScreenSaver && !AskKeep3DAfterProblems()) RegistryWriteDword("Is3D", 0);
 }
 
 void VantAppBase::DoExit(int code) { ExitFunction()(code); }

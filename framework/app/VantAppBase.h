@@ -23,6 +23,7 @@
 #include "framework/app/WidgetManager.h"
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/GraphicsApp.h"
+#include "platform/Device3D.h"
 #include "platform/Messages.h"
 
 namespace Vant {
@@ -345,6 +346,23 @@ public:
     bool mIs3D = false;
     // Statistics written when the loop ends; kept for tests.
     std::string mStatistics;
+
+    // ---- 3D: the software device, the capability test, image data (App3D.cpp) ----
+    bool mTest3D = false;        // run the capability test at the display's first start
+    bool mAutoEnable3D = false;  // and switch 3D on when it passes without a warning
+    std::uint32_t mMinVidMemory3D = 0, mRecVidMemory3D = 0;  // megabytes
+    // The device the display draws 3D with; made at the first display start
+    // unless a test put one here.
+    std::unique_ptr<plat::Device3D> mDevice3D;
+    // The display's settings for 3D, given before each of its starts.
+    void Configure3D(DDInterface& display);
+    // The capability test ran and found no reason against 3D.
+    bool Is3DSupported() const;
+    // ... and no warning either.
+    bool Is3DRecommended() const;
+    void Remove3DData(MemoryImage* image);
+    // The question asked when 3D may have misbehaved; true to keep 3D.
+    bool AskKeep3DAfterProblems();
 
     // ---- display services (AppDisplay.cpp) ----
     // The surfaces' display, once the window has one.

@@ -22,6 +22,14 @@ void D3DTestImage::Create(int w, int h) {
 
 D3DTester::~D3DTester() { Cleanup(); }
 
+void D3DTester::UseSettings(plat::SettingsStore& store, const std::string& keyPath) {
+    readValue = [&store, keyPath](const std::string& name, std::uint32_t* type, void* data, std::uint32_t* size) {
+        return store.Read(keyPath, name, type, data, size);
+    };
+    writeValue = [&store, keyPath](const std::string& name, std::uint32_t type, const void* data,
+                                   std::uint32_t size) { return store.Write(keyPath, name, type, data, size); };
+}
+
 void D3DTester::Cleanup() {
     texture1_.reset();
     texture2_.reset();
@@ -39,8 +47,9 @@ void D3DTester::Run(plat::WindowHandle window) {
         if (MainTest(window)) {
             RenderTests();
         } else if (keyOpen_ && !resultsNeedWriting_) {
-            std::uint32_t size = 0;
-            resultIsNew = !settings->Read(keyPath, "FailureReason", nullptr, nullptr, &size) && size == 0;
+            std::vector<char> buf(4096);
+            std::uint32_t type = 0, size = std::uint32_t(buf.size());
+            resultIsNew = !readValue("FailureReason", &type, buf.data(), &size);
             resultsNeedWriting_ = true;
         }
         if (resultsNeedWriting_) WriteResults();
@@ -53,7 +62,7 @@ bool D3DTester::MainTest(plat::WindowHandle /*window*/) {
     Cleanup();
     driverYear = 0;
     try {
-        keyOpen_ = useRegistry && settings != nullptr;
+        keyOpen_ = useRegistry && readValue && writeValue;
         if (!device) {
             failureReason = "No DirectDrawCreateEx";
             return false;
@@ -126,15 +135,15 @@ bool D3DTester::MainTest(plat::WindowHandle /*window*/) {
 
 bool D3DTester::ReadCachedResults() {
     resultIsNew = true;
-    if (!keyOpen_) return false;
+    if (!useRegistry || !readValue) return false;
     auto dword = [&](const char* name, std::uint32_t* out) {
         std::uint32_t type = 0, size = 4;
-        return settings->Read(keyPath, name, &type, out, &size) && type == plat::kSettingsDword && size == 4;
+        return readValue(name, &type, out, &size) && type == plat::kSettingsDword && size == 4;
     };
     auto text = [&](const char* name, std::string* out) {
         std::vector<char> buf(4096);
         std::uint32_t type = 0, size = std::uint32_t(buf.size());
-        if (!settings->Read(keyPath, name, &type, buf.data(), &size) || type != plat::kSettingsSz) return false;
+        if (!readValue(name, &type, buf.data(), &size) || type != plat::kSettingsSz) return false;
         // Up to the first terminating zero, if any.
         out->assign(buf.data(), strnlen(buf.data(), size));
         return true;
@@ -145,7 +154,7 @@ bool D3DTester::ReadCachedResults() {
     if (!dword("RecVidMemory", &recMem) || recMem != recVidMemory) return false;
     std::array<std::uint8_t, 16> guid{};
     std::uint32_t type = 0, size = 16;
-    if (!settings->Read(keyPath, "DisplayGUID", &type, guid.data(), &size) || type != plat::kSettingsBinary ||
+    if (!readValue("DisplayGUID", &type, guid.data(), &size) || type != plat::kSettingsBinary ||
         size != 16 || guid != displayGuid)
         return false;
     std::string failure, warn;
@@ -158,13 +167,13 @@ bool D3DTester::ReadCachedResults() {
 
 void D3DTester::WriteResults() {
     if (!keyOpen_) return;
-    settings->Write(keyPath, "Version", plat::kSettingsDword, &kVersion, 4);
-    settings->Write(keyPath, "MinVidMemory", plat::kSettingsDword, &minVidMemory, 4);
-    settings->Write(keyPath, "RecVidMemory", plat::kSettingsDword, &recVidMemory, 4);
-    settings->Write(keyPath, "DisplayGUID", plat::kSettingsBinary, displayGuid.data(), 16);
-    settings->Write(keyPath, "FailureReason", plat::kSettingsSz, failureReason.c_str(),
+    writeValue("Version", plat::kSettingsDword, &kVersion, 4);
+    writeValue("MinVidMemory", plat::kSettingsDword, &minVidMemory, 4);
+    writeValue("RecVidMemory", plat::kSettingsDword, &recVidMemory, 4);
+    writeValue("DisplayGUID", plat::kSettingsBinary, displayGuid.data(), 16);
+    writeValue("FailureReason", plat::kSettingsSz, failureReason.c_str(),
                     std::uint32_t(failureReason.size() + 1));
-    settings->Write(keyPath, "Warning", plat::kSettingsSz, warning.c_str(), std::uint32_t(warning.size() + 1));
+    writeValue("Warning", plat::kSettingsSz, warning.c_str(), std::uint32_t(warning.size() + 1));
 }
 
 namespace {

@@ -44,8 +44,16 @@ public:
 
     // --- Set by the caller before Run.
     plat::Device3D* device = nullptr;
-    plat::SettingsStore* settings = nullptr;
-    std::string keyPath;  // the "...\Test3D" key
+    // The "Test3D" key's values: read as the settings store reads, write as
+    // it writes. Without them no verdict is cached.
+    using ReadValue = std::function<bool(const std::string& name, std::uint32_t* type, void* data,
+                                         std::uint32_t* size)>;
+    using WriteValue =
+        std::function<bool(const std::string& name, std::uint32_t type, const void* data, std::uint32_t size)>;
+    ReadValue readValue;
+    WriteValue writeValue;
+    // Binds the two to one key of a store.
+    void UseSettings(plat::SettingsStore& store, const std::string& keyPath);
     // Desktop size and format: the render surface takes the format, the
     // memory count the frame buffer.
     int desktopWidth = 0, desktopHeight = 0;

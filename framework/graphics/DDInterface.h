@@ -158,8 +158,8 @@ public:
         bool wantTest = false;   // the application asks for the test
         bool auto3D = false;     // and for 3D when it passes cleanly
         std::uint32_t minVidMemory = 0, recVidMemory = 0;
-        plat::SettingsStore* settings = nullptr;
-        std::string keyPath;     // the "...\Test3D" key
+        D3DTester::ReadValue readValue;  // the "Test3D" key's values
+        D3DTester::WriteValue writeValue;
         int desktopWidth = 0, desktopHeight = 0;
         plat::PixelFormat desktopFormat = plat::kFormat888;
         std::string cardListDir;

@@ -10,8 +10,8 @@ bool DDInterface::RunD3DTestIfWanted(plat::WindowHandle window) {
     if (tester || !(test3D.wantTest || test3D.auto3D)) return false;
     tester = std::make_unique<D3DTester>();
     tester->device = device3D;
-    tester->settings = test3D.settings;
-    tester->keyPath = test3D.keyPath;
+    tester->readValue = test3D.readValue;
+    tester->writeValue = test3D.writeValue;
     tester->minVidMemory = test3D.minVidMemory;
     tester->recVidMemory = test3D.recVidMemory;
     tester->desktopWidth = test3D.desktopWidth;

@@ -9,6 +9,7 @@
 #include "framework/app/AppDisplay.h"
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/ImageLib.h"
+#include "platform/SoftwareDevice3D.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "support/FakeHost.h"
 #include "support/TestSupport.h"
@@ -74,8 +75,11 @@ TEST(AppDisplay, ResultCodesSteerTheScreenMode) {
         EXPECT_EQ(rig.host.boxes[0], "FATAL ERROR: Please set your desktop color depth to 16 bit.");
     }
     {
-        SCOPED_TRACE("3D asked for: no 3D layer, 3D goes off");
+        SCOPED_TRACE("3D asked for: the 3D layer cannot start, 3D goes off");
         Rig rig;
+        auto device = std::make_unique<plat::SoftwareDevice3D>();
+        device->FailStep(plat::SoftwareDevice3D::Step::SetRenderTarget, plat::res::DDERR_SURFACELOST);
+        rig.app.mDevice3D = std::move(device);
         rig.app.RegistryWriteDword("Is3D", 1);
         rig.app.CreateMainWindow();
         EXPECT_FALSE(rig.app.mDisplay->Is3D());
@@ -127,6 +131,9 @@ TEST(AppDisplay, FailedPresentLeadsThroughRecovery) {
     {
         SCOPED_TRACE("code 7: 3D goes off and the display comes back without it");
         Rig rig;
+        auto device = std::make_unique<plat::SoftwareDevice3D>();
+        device->FailStep(plat::SoftwareDevice3D::Step::SetRenderTarget, plat::res::DDERR_SURFACELOST);
+        rig.app.mDevice3D = std::move(device);
         rig.app.CreateMainWindow();
         rig.app.mDisplay->Set3D(true);
         rig.host.device.FailStep(Step::Present, plat::res::DDERR_SURFACELOST);

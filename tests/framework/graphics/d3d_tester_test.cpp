@@ -15,6 +15,8 @@ namespace {
 using namespace Vant;
 using testsupport::TempDir;
 
+const char* const kKey = "SOFTWARE\\Zelkor\\Test3D";
+
 struct Rig {
     TempDir dir;
     plat::SoftwareDevice3D dev;
@@ -22,8 +24,7 @@ struct Rig {
     D3DTester tester;
     Rig() {
         tester.device = &dev;
-        tester.settings = &settings;
-        tester.keyPath = "SOFTWARE\\Zelkor\\Test3D";
+        tester.UseSettings(settings, kKey);
         tester.cardListDir = dir.str();
         tester.desktopWidth = 1024;
         tester.desktopHeight = 768;
@@ -148,8 +149,7 @@ TEST(D3DTester, SecondStartReadsTheCachedVerdict) {
     ASSERT_TRUE(reread.Load());
     D3DTester second;
     second.device = &rig.dev;
-    second.settings = &reread;
-    second.keyPath = rig.tester.keyPath;
+    second.UseSettings(reread, kKey);
     second.minVidMemory = 8;
     second.Run(0);
     EXPECT_EQ(second.renderTestsRun, 0);
@@ -159,8 +159,7 @@ TEST(D3DTester, SecondStartReadsTheCachedVerdict) {
     // Other thresholds: the whole test again.
     D3DTester third;
     third.device = &rig.dev;
-    third.settings = &reread;
-    third.keyPath = rig.tester.keyPath;
+    third.UseSettings(reread, kKey);
     third.minVidMemory = 9;
     third.Run(0);
     EXPECT_EQ(third.renderTestsRun, 5);
@@ -168,11 +167,10 @@ TEST(D3DTester, SecondStartReadsTheCachedVerdict) {
 
     // A damaged value counts as no cache.
     const std::uint32_t shortGuid = 7;
-    reread.Write(rig.tester.keyPath, "DisplayGUID", plat::kSettingsDword, &shortGuid, 4);
+    reread.Write(kKey, "DisplayGUID", plat::kSettingsDword, &shortGuid, 4);
     D3DTester fourth;
     fourth.device = &rig.dev;
-    fourth.settings = &reread;
-    fourth.keyPath = rig.tester.keyPath;
+    fourth.UseSettings(reread, kKey);
     fourth.minVidMemory = 9;
     fourth.Run(0);
     EXPECT_EQ(fourth.renderTestsRun, 5);
@@ -191,8 +189,10 @@ struct DisplayRig {
         display.config.width = 64;
         display.config.height = 48;
         display.device3D = &dev;
-        display.test3D.settings = &settings;
-        display.test3D.keyPath = "SOFTWARE\\Zelkor\\Test3D";
+        D3DTester probe;
+        probe.UseSettings(settings, kKey);
+        display.test3D.readValue = probe.readValue;
+        display.test3D.writeValue = probe.writeValue;
         display.test3D.cardListDir = dir.str();
         display.test3D.onNewResult = [this] { ++newResults; };
     }

@@ -100,6 +100,16 @@ public:
     void BltTransformed(MemoryImage* image, const Rect* clipRect, const Color& color, int drawMode,
                         const Rect& srcRect, const Matrix3& matrix, bool linearFilter, float x, float y,
                         bool centred);
+    // The surface image's blits in 3D, each a matrix for BltTransformed.
+    void BltClipF(MemoryImage* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                  const Color& color, int drawMode);
+    void BltMirror(MemoryImage* image, float x, float y, const Rect& srcRect, const Color& color, int drawMode,
+                   const Rect* clipRect = nullptr);
+    // angle in radians; the centre is relative to the source rect.
+    void BltRotated(MemoryImage* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                    const Color& color, int drawMode, double angle, float centreX, float centreY);
+    void StretchBlt(MemoryImage* image, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
+                    const Color& color, int drawMode, bool fastStretch, bool mirror);
     void DrawLine(double x1, double y1, double x2, double y2, const Color& color, bool additive);
     void FillRect(const Rect& rect, const Color& color, bool additive);
     // points: count (x, y) pairs.

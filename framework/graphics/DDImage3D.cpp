@@ -1,22 +1,44 @@
-// The 3D screen's draws. Until the 3D device exists the display never runs
-// in 3D (Init refuses with code 7), so none of these is reached; the 3D
-// layer fills them in.
+// The 3D screen's draws, handed to the display's 3D layer.
 #include "framework/graphics/DDImage.h"
+#include "framework/graphics/DDInterface.h"
 
 namespace Vant {
 
-bool DDImage::Has3DTransforms() const { return false; }
+namespace {
 
-bool DDImage::Forward3DFillPolygon(const int*, int, const Rect*, const Color&, int, int, int, bool) { return true; }
+MemoryImage* AsMemory(Image* image) { return dynamic_cast<MemoryImage*>(image); }
 
-void DDImage::Forward3DFillRect(const Rect&, const Color&, int) {}
+}  // namespace
 
-void DDImage::Forward3DDrawLine(double, double, double, double, const Color&, int) {}
+bool DDImage::Has3DTransforms() const { return !ddInterface->d3d.transformStack.empty(); }
 
-void DDImage::Forward3DBlit(Image*, float, float, const Rect&, const Color&, int, bool) {}
+bool DDImage::Forward3DFillPolygon(const int* points, int pointCount, const Rect* clipRect, const Color& color,
+                                   int drawMode, int offsetX, int offsetY, bool) {
+    ddInterface->d3d.FillPolygon(points, pointCount, color, drawMode == DrawModeAdditive, clipRect, offsetX, offsetY);
+    return true;
+}
 
-void DDImage::Forward3DBlitF(Image*, float, float, const Rect&, const Rect&, const Color&, int) {}
+void DDImage::Forward3DFillRect(const Rect& rect, const Color& color, int drawMode) {
+    ddInterface->d3d.FillRect(rect, color, drawMode == DrawModeAdditive);
+}
 
-void DDImage::Forward3DBlitMirror(Image*, float, float, const Rect&, const Color&, int) {}
+void DDImage::Forward3DDrawLine(double x1, double y1, double x2, double y2, const Color& color, int drawMode) {
+    ddInterface->d3d.DrawLine(x1, y1, x2, y2, color, drawMode == DrawModeAdditive);
+}
+
+void DDImage::Forward3DBlit(Image* source, float x, float y, const Rect& srcRect, const Color& color, int drawMode,
+                            bool linearFilter) {
+    if (MemoryImage* m = AsMemory(source)) ddInterface->d3d.Blt(m, x, y, srcRect, color, drawMode, linearFilter);
+}
+
+void DDImage::Forward3DBlitF(Image* source, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                             const Color& color, int drawMode) {
+    if (MemoryImage* m = AsMemory(source)) ddInterface->d3d.BltClipF(m, x, y, srcRect, clipRect, color, drawMode);
+}
+
+void DDImage::Forward3DBlitMirror(Image* source, float x, float y, const Rect& srcRect, const Color& color,
+                                  int drawMode) {
+    if (MemoryImage* m = AsMemory(source)) ddInterface->d3d.BltMirror(m, x, y, srcRect, color, drawMode);
+}
 
 }  // namespace Vant

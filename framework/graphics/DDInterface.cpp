@@ -62,6 +62,7 @@ DDInterface::~DDInterface() {
 void DDInterface::Cleanup() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     initialised_ = false;
+    d3d.Cleanup();
     cursorAreaSaved_ = false;
     oldCursorImage_.reset();
     newCursorImage_.reset();
@@ -113,6 +114,7 @@ int DDInterface::Init(plat::WindowHandle window, bool windowed) {
     deviceOpen_ = true;
     // Spelt as the texts compared elsewhere expect.
     if (CheckDXError(device_.QueryLegacyInterface(), "QueryrInterface IID_IDirectDraw")) return RESULT_DD_CREATE_FAIL;
+    if (RunD3DTestIfWanted(window) && tester->resultIsNew && test3D.onNewResult) test3D.onNewResult();
 
     width_ = config.width;
     height_ = config.height;
@@ -196,9 +198,7 @@ int DDInterface::Init(plat::WindowHandle window, bool windowed) {
     blueTable_ = BuildChannelTable(blueMask);
     SetVideoMemoryDraw(videoMemoryDraw_);
 
-    if (is3D_) {
-        // No 3D device in this build yet; the caller switches 3D off.
-        errorText_ = "3D init error: no 3D device";
+    if (is3D_ && !Start3D()) {
         display_error.stream() << errorText_ << " (" << static_cast<int>(RESULT_3D_FAIL) << ")" << std::endl;
         return RESULT_3D_FAIL;
     }
@@ -249,7 +249,7 @@ bool DDInterface::Redraw(const Rect* rect) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (!initialised_) return false;
     inRedraw_ = true;
-    // (3D: the 3D layer closes its scene here once it exists.)
+    Finish3DFrame();
     const plat::Rect src = rect ? plat::Rect{rect->x, rect->y, rect->width, rect->height}
                                 : plat::Rect{0, 0, width_, height_};
     // The primary is the client area itself: no screen offset.

@@ -13,6 +13,8 @@
 #include "framework/graphics/GraphicsApp.h"
 #include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/Rect.h"
+#include "framework/graphics/D3DInterface.h"
+#include "framework/graphics/D3DTester.h"
 #include "platform/Display.h"
 
 namespace Vant {
@@ -150,6 +152,27 @@ public:
     const std::vector<int>& BlueTable() const { return blueTable_; }
 
     int cursorWidth = 64, cursorHeight = 64;
+
+    // --- 3D: the device, the 3D layer and the capability test (DDInterface3D.cpp).
+    struct Test3DSettings {
+        bool wantTest = false;   // the application asks for the test
+        bool auto3D = false;     // and for 3D when it passes cleanly
+        std::uint32_t minVidMemory = 0, recVidMemory = 0;
+        plat::SettingsStore* settings = nullptr;
+        std::string keyPath;     // the "...\Test3D" key
+        int desktopWidth = 0, desktopHeight = 0;
+        plat::PixelFormat desktopFormat = plat::kFormat888;
+        std::string cardListDir;
+        std::function<void()> onNewResult;  // the test ran and its verdict is new
+    } test3D;
+    plat::Device3D* device3D = nullptr;  // none keeps 3D off
+    D3DInterface d3d;
+    std::unique_ptr<D3DTester> tester;
+    bool RunD3DTestIfWanted(plat::WindowHandle window);
+    // The 3D layer's start at Init; false (error text set) when it fails.
+    bool Start3D();
+    // At Redraw: closes the frame's scene; a 3D runtime error turns 3D off.
+    void Finish3DFrame();
 
 private:
     // The clipped 64x64 cell around (x, y) on the screen.

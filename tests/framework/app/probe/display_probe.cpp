@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "../support/RecordingWidgetManager.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"

@@ -29,7 +29,6 @@ public:
         mProdName = "ZelkorDisplayProbe";
         mTitle = "Zelkor Display Probe";
         mRegKey = "ZelkorDisplayProbe";
-        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
         mWantsLoadingThread = false;
         mWidth = 320;
         mHeight = 240;

@@ -86,7 +86,9 @@ TEST(App3D, SwitchingOnWhileRunningAsksAtTheEnd) {
         ASSERT_EQ(q.size(), 1u);
         EXPECT_NE(q[0].find("Hardware Acceleration was switched on during this session."), std::string::npos);
         EXPECT_EQ(rig.host.store.count("SOFTWARE\\Test|Is3D") == 1, c.written);
-        if (c.written) EXPECT_EQ(rig.host.Dword("Is3D"), 1u);
+        if (c.written) {
+            EXPECT_EQ(rig.host.Dword("Is3D"), 1u);
+        }
     }
     // With "Is3D" already stored the mode is written without a question.
     Rig rig;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "../support/RecordingWidgetManager.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
@@ -33,6 +34,7 @@ public:
         mWantsLoadingThread = false;
         mWidth = 320;
         mHeight = 240;
+        mWidgetManager = std::make_unique<apptest::RecordingWidgetManager>(this);
         if (fullScreen) {
             mIsWindowed = false;
             mColorDepth = 16;
@@ -63,7 +65,7 @@ public:
     }
     bool DrawDirtyStuff() override {
         if (DDInterface* dd = GetDDInterface(); dd && dd->GetScreenImage()) DrawCard(dd->GetScreenImage());
-        static_cast<RecordingWidgetManager&>(*mWidgetManager).dirty = true;
+        static_cast<apptest::RecordingWidgetManager&>(*mWidgetManager).dirty = true;
         const bool drew = VantAppBase::DrawDirtyStuff();
         if (drew && ++frames_ == 3) {
             TakeScreenshot();

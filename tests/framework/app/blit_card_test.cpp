@@ -13,44 +13,12 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
+#include "support/XDump.h"
 
 namespace {
 
-bool OnPath(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
+using apptest::OnPath;
 
-// The dump format of the X tools (true colour, 24 or 32 bits a pixel) as
-// 0xFFRRGGBB words.
-bool ReadDump(const std::string& path, ImageLib::Image* out, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto field = [&](std::size_t i) -> std::uint32_t {
-        const auto* p = reinterpret_cast<const unsigned char*>(data.data()) + i * 4;
-        return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-    };
-    if (data.size() < 100) return *why = path + ": too short", false;
-    const std::uint32_t headerSize = field(0), format = field(2), width = field(4), height = field(5);
-    const std::uint32_t byteOrder = field(7), bpp = field(11), bytesPerLine = field(12);
-    const std::uint32_t red = field(14), green = field(15), blue = field(16), colours = field(19);
-    if (format != 2 || (bpp != 32 && bpp != 24) || red != 0xFF0000 || green != 0xFF00 || blue != 0xFF)
-        return *why = path + ": not a true-colour dump", false;
-    const std::size_t start = headerSize + std::size_t(colours) * 12;
-    if (width > 10000 || height > 10000 || data.size() < start + std::size_t(bytesPerLine) * height)
-        return *why = path + ": truncated", false;
-    out->width = static_cast<int>(width);
-    out->height = static_cast<int>(height);
-    out->bits.reset(new std::uint32_t[std::size_t(width) * height + 1]);
-    const unsigned step = bpp / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const auto* p = reinterpret_cast<const unsigned char*>(data.data()) + start + y * bytesPerLine + x * step;
-            std::uint32_t v = 0;
-            for (unsigned b = 0; b < step; ++b) v |= std::uint32_t(p[b]) << (byteOrder == 0 ? 8 * b : 8 * (step - 1 - b));
-            out->bits[std::size_t(y) * width + x] = 0xFF000000u | (v & 0xFFFFFF);
-        }
-    return true;
-}
 
 struct Mode {
     const char* name;
@@ -96,10 +64,17 @@ echo "exit $?"
                             dir.file("run.out") + " 2>&1";
     const int rc = std::system(cmd.c_str());
     std::string why;
-    ImageLib::Image shown;
-    const bool read = ReadDump(dir.file("card.xwd"), &shown, &why);
+    apptest::Capture shown;
+    const bool read = apptest::ReadDump(dir.file("card.xwd"), &shown, &why);
     const std::string keep = std::string(ARTEFACT_DIR) + "/blit_card_" + m.name;
-    if (read) ImageLib::WritePNGImage(keep + ".png", shown);
+    if (read) {
+        ImageLib::Image png;
+        png.width = shown.width;
+        png.height = shown.height;
+        png.bits.reset(new std::uint32_t[shown.pixels.size() + 1]);
+        for (std::size_t i = 0; i < shown.pixels.size(); ++i) png.bits[i] = 0xFF000000u | shown.pixels[i];
+        ImageLib::WritePNGImage(keep + ".png", png);
+    }
     for (const char* f : {"probe.out", "run.out"}) {
         std::error_code ec;
         std::filesystem::copy_file(dir.file(f), keep + "_" + f, std::filesystem::copy_options::overwrite_existing, ec);
@@ -114,8 +89,7 @@ echo "exit $?"
     int wrong = 0, firstX = -1, firstY = -1;
     for (int y = 0; y < shown.height; ++y)
         for (int x = 0; x < shown.width; ++x)
-            if ((shown.bits[std::size_t(y) * shown.width + x] & 0xFFFFFF) !=
-                (expected->bits[std::size_t(y) * shown.width + x] & 0xFFFFFF)) {
+            if (shown.At(x, y) != (expected->bits[std::size_t(y) * shown.width + x] & 0xFFFFFF)) {
                 if (!wrong++) firstX = x, firstY = y;
             }
     EXPECT_EQ(wrong, 0) << "first at " << firstX << "," << firstY << "; the capture is kept as " << keep << ".png";

@@ -17,9 +17,7 @@
 
 namespace {
 
-bool OnPath(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
+using apptest::OnPath;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);

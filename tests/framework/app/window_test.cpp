@@ -13,12 +13,11 @@
 
 #include "platform/Settings.h"
 #include "support/TestSupport.h"
+#include "support/XDump.h"
 
 namespace {
 
-bool OnPath(const char* program) {
-    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
-}
+using apptest::OnPath;
 
 std::vector<std::string> Lines(const std::string& path) {
     std::ifstream in(path);

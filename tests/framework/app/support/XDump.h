@@ -1,13 +1,19 @@
 #pragma once
-// Reading the dump format of the X tools (xwd), true colour with 24 or 32
+// Tools of the real-window tests: whether a program is installed, and
+// reading the dump format of the X tools (xwd), true colour with 24 or 32
 // bits a pixel, into 0xRRGGBB words.
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 namespace apptest {
+
+inline bool OnPath(const char* program) {
+    return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 struct Capture {
     int width = 0, height = 0;

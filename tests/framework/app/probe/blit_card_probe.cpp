@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../support/RecordingWidgetManager.h"
+#include "../support/SdlProbeHost.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
@@ -142,15 +143,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    plat::InstallSessionEndSignals();
-    plat::sdl::SdlWindowService window;
-    plat::sdl::SdlShell shell;
-    plat::sdl::SdlDisplay display(window);
-    PlatformHost host(window, shell, plat::SystemClock());
-    host.SetDisplayDevice(&display);
-    VantAppBase::SetCommandLine(argc, argv);
+    apptest::SdlProbeHost probe(argc, argv);
     {
-        CardApp app(&host, std::getenv("ZELKOR_CARD_FULLSCREEN") != nullptr);
+        CardApp app(&probe.host, std::getenv("ZELKOR_CARD_FULLSCREEN") != nullptr);
         app.Init();
         app.Start();
         app.ReleaseAll();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../support/RecordingWidgetManager.h"
+#include "../support/SdlProbeHost.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/DDImage.h"
@@ -107,15 +108,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    plat::InstallSessionEndSignals();
-    plat::sdl::SdlWindowService window;
-    plat::sdl::SdlShell shell;
-    plat::sdl::SdlDisplay display(window);
-    PlatformHost host(window, shell, plat::SystemClock());
-    host.SetDisplayDevice(&display);
-    VantAppBase::SetCommandLine(argc, argv);
+    apptest::SdlProbeHost probe(argc, argv);
     {
-        ProbeApp app(&host);
+        ProbeApp app(&probe.host);
         app.Init();
         app.Start();
         app.ReleaseAll();

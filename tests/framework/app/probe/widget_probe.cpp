@@ -13,6 +13,7 @@
 #include "framework/app/Dialog.h"
 #include "framework/app/EditWidget.h"
 #include "framework/app/ListWidget.h"
+#include "../support/SdlProbeHost.h"
 #include "framework/app/PlatformHost.h"
 #include "framework/app/ScrollbarWidget.h"
 #include "framework/app/VantAppBase.h"
@@ -178,15 +179,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    plat::InstallSessionEndSignals();
-    plat::sdl::SdlWindowService window;
-    plat::sdl::SdlShell shell;
-    plat::sdl::SdlDisplay display(window);
-    PlatformHost host(window, shell, plat::SystemClock());
-    host.SetDisplayDevice(&display);
-    VantAppBase::SetCommandLine(argc, argv);
+    apptest::SdlProbeHost probe(argc, argv);
     {
-        ProbeApp app(&host);
+        ProbeApp app(&probe.host);
         app.Init();
         app.Start();
         app.Teardown();

@@ -9,6 +9,7 @@
 #include "framework/graphics/Graphics.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "support/FakeGraphicsApp.h"
+#include "support/SurfaceRig.h"
 
 namespace {
 
@@ -16,35 +17,8 @@ using namespace Vant;
 using plat::headless::HeadlessDisplay;
 using Path = DDImage::Path;
 
-struct Rig {
-    graphicstest::FakeGraphicsApp app;
-    HeadlessDisplay device;
-    DDInterface display{device, &app};
-    explicit Rig(plat::PixelFormat desktop = plat::kFormat888) {
-        device.desktop = desktop;
-        device.clientWidth = 64;
-        device.clientHeight = 48;
-        display.config.width = 64;
-        display.config.height = 48;
-        EXPECT_EQ(display.Init(1, true), 0);
-    }
-    std::unique_ptr<DDImage> Image(int w, int h, const std::vector<std::uint32_t>& words) {
-        auto im = std::make_unique<DDImage>(&display);
-        im->SetBits(words.data(), w, h);
-        return im;
-    }
-    std::unique_ptr<DDImage> Solid(int w, int h, std::uint32_t argb) {
-        return Image(w, h, std::vector<std::uint32_t>(static_cast<size_t>(w) * h, argb));
-    }
-    // An opaque picture on its own surface, as the screen would be.
-    std::unique_ptr<DDImage> Screen(int w, int h, std::uint32_t argb = 0xFF000000) {
-        auto im = Solid(w, h, argb);
-        EXPECT_TRUE(im->GenerateDDSurface());
-        return im;
-    }
-};
-
-std::uint32_t Pixel(DDImage& im, int x, int y) { return im.surface->PixelAt(x, y); }
+using Rig = graphicstest::SurfaceRig;
+using graphicstest::Pixel;
 
 int CountNot(DDImage& im, std::uint32_t value) {
     int n = 0;

@@ -10,6 +10,7 @@
 #include "framework/graphics/DDInterface.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "support/FakeGraphicsApp.h"
+#include "support/SurfaceRig.h"
 
 namespace {
 
@@ -17,29 +18,8 @@ using namespace Vant;
 using plat::headless::HeadlessDisplay;
 using Path = DDImage::Path;
 
-struct Rig {
-    graphicstest::FakeGraphicsApp app;
-    HeadlessDisplay device;
-    DDInterface display{device, &app};
-    explicit Rig(plat::PixelFormat desktop = plat::kFormat888) {
-        device.desktop = desktop;
-        device.clientWidth = 64;
-        device.clientHeight = 48;
-        display.config.width = 64;
-        display.config.height = 48;
-        EXPECT_EQ(display.Init(1, true), 0);
-    }
-    std::unique_ptr<DDImage> Image(int w, int h, std::vector<std::uint32_t> words) {
-        auto im = std::make_unique<DDImage>(&display);
-        im->SetBits(words.data(), w, h);
-        return im;
-    }
-    std::unique_ptr<DDImage> Solid(int w, int h, std::uint32_t argb) {
-        return Image(w, h, std::vector<std::uint32_t>(static_cast<size_t>(w) * h, argb));
-    }
-};
-
-std::uint32_t Pixel(DDImage& im, int x, int y) { return im.surface->PixelAt(x, y); }
+using Rig = graphicstest::SurfaceRig;
+using graphicstest::Pixel;
 
 TEST(SurfaceImage, TranslucentPictureStaysInMemory) {
     Rig rig;

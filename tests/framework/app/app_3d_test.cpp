@@ -15,14 +15,7 @@ using apptest::FakeHost;
 using apptest::TestApp;
 using namespace Vant;
 
-struct DisplayHost : FakeHost {
-    plat::headless::HeadlessDisplay device;
-    plat::DisplayDevice* DisplayDevice() override { return &device; }
-    DisplayHost() {
-        device.clientWidth = 64;
-        device.clientHeight = 48;
-    }
-};
+using apptest::DisplayHost;
 
 struct Rig {
     DisplayHost host;

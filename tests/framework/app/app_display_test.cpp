@@ -23,14 +23,7 @@ using plat::headless::HeadlessDisplay;
 using Step = HeadlessDisplay::Step;
 using namespace Vant;
 
-struct DisplayHost : FakeHost {
-    HeadlessDisplay device;
-    plat::DisplayDevice* DisplayDevice() override { return &device; }
-    DisplayHost() {
-        device.clientWidth = 64;
-        device.clientHeight = 48;
-    }
-};
+using apptest::DisplayHost;
 
 struct Rig {
     DisplayHost host;

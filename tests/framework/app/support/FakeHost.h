@@ -12,6 +12,7 @@
 
 #include "framework/app/DSoundManager.h"
 #include "framework/app/VantAppBase.h"
+#include "platform/headless/HeadlessDisplay.h"
 #include "RecordingWidgetManager.h"
 
 namespace apptest {
@@ -138,6 +139,16 @@ public:
 };
 
 // Thrown instead of ending the test process.
+// A host whose window gets a 64 x 48 headless display.
+struct DisplayHost : FakeHost {
+    plat::headless::HeadlessDisplay device;
+    plat::DisplayDevice* DisplayDevice() override { return &device; }
+    DisplayHost() {
+        device.clientWidth = 64;
+        device.clientHeight = 48;
+    }
+};
+
 struct ExitCalled {
     int code;
 };

@@ -93,7 +93,14 @@ public:
                      const Color& color, int drawMode, bool fastStretch) override;
     void StretchBlitMirror(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
                            const Color& color, int drawMode, bool fastStretch) override;
-    // The 3D screen's rotated and stretched draws, for the 3D layer to fill in.
+    // The matrix and triangle draws: the 3D screen hands them to the 3D
+    // layer, every other image draws them on its bits (DDImage3D.cpp).
+    void BlitMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clipRect, const Color& color,
+                    int drawMode, const Rect& srcRect, bool blend) override;
+    void BlitTrianglesTextured(Image* source, const TriVertex (*triangles)[3], int triangleCount,
+                               const Rect& clipRect, const Color& color, int drawMode, float offsetX, float offsetY,
+                               bool blend) override;
+    // The 3D screen's rotated and stretched draws, through the 3D layer.
     void Forward3DBlitRotated(Image* source, float x, float y, const Rect& srcRect, const Rect& clipRect,
                               const Color& color, int drawMode, double angle, float centreX, float centreY);
     void Forward3DStretchBlit(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,

@@ -41,4 +41,30 @@ void DDImage::Forward3DBlitMirror(Image* source, float x, float y, const Rect& s
     if (MemoryImage* m = AsMemory(source)) ddInterface->d3d.BltMirror(m, x, y, srcRect, color, drawMode);
 }
 
+void DDImage::BlitMatrix(Image* source, float x, float y, const Matrix3& matrix, const Rect& clipRect,
+                         const Color& color, int drawMode, const Rect& srcRect, bool blend) {
+    if (!Is3DScreen()) {
+        MemoryImage::BlitMatrix(source, x, y, matrix, clipRect, color, drawMode, srcRect, blend);
+        return;
+    }
+    lastPath = Path::Direct3D;
+    // Centred on (x, y) as the software path draws it.
+    if (MemoryImage* m = AsMemory(source))
+        ddInterface->d3d.BltTransformed(m, &clipRect, color, drawMode, srcRect, matrix, blend, x, y, true);
+}
+
+void DDImage::BlitTrianglesTextured(Image* source, const TriVertex (*triangles)[3], int triangleCount,
+                                    const Rect& clipRect, const Color& color, int drawMode, float offsetX,
+                                    float offsetY, bool blend) {
+    if (!Is3DScreen()) {
+        MemoryImage::BlitTrianglesTextured(source, triangles, triangleCount, clipRect, color, drawMode, offsetX,
+                                           offsetY, blend);
+        return;
+    }
+    lastPath = Path::Direct3D;
+    if (MemoryImage* m = AsMemory(source))
+        ddInterface->d3d.BlitTrianglesTextured(m, triangles, triangleCount, color, drawMode == DrawModeAdditive,
+                                               offsetX, offsetY, blend);
+}
+
 }  // namespace Vant

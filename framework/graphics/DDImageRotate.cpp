@@ -42,7 +42,10 @@ void DDImage::BlitRotated(Image* source, float x, float y, const Rect& srcRect, 
     DropMemoryForms();
 }
 
-void DDImage::Forward3DBlitRotated(Image*, float, float, const Rect&, const Rect&, const Color&, int, double, float,
-                                   float) {}
+void DDImage::Forward3DBlitRotated(Image* source, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                                   const Color& color, int drawMode, double angle, float centreX, float centreY) {
+    if (auto* m = dynamic_cast<MemoryImage*>(source))
+        ddInterface->d3d.BltRotated(m, x, y, srcRect, clipRect, color, drawMode, angle, centreX, centreY);
+}
 
 }  // namespace Vant

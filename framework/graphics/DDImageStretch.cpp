@@ -123,6 +123,10 @@ void DDImage::StretchBlitMirror(Image* source, const Rect& destRect, const Rect&
     FastSoftwareStretch(*this, source, s, clipped, color, drawMode, true);
 }
 
-void DDImage::Forward3DStretchBlit(Image*, const Rect&, const Rect&, const Rect&, const Color&, int, bool, bool) {}
+void DDImage::Forward3DStretchBlit(Image* source, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
+                                   const Color& color, int drawMode, bool fastStretch, bool mirror) {
+    if (auto* m = dynamic_cast<MemoryImage*>(source))
+        ddInterface->d3d.StretchBlt(m, destRect, srcRect, clipRect, color, drawMode, fastStretch, mirror);
+}
 
 }  // namespace Vant

@@ -38,6 +38,16 @@ inline void prepare(Args& a, int& argc, char**& argv) {
     argv = a.args.data();
 }
 
+// Figures from a build that is not optimised mean little: every report says
+// which it was.
+inline const char* build_kind() {
+#ifdef NDEBUG
+    return "optimised";
+#else
+    return "not optimised";
+#endif
+}
+
 // Keeps the median of each benchmark's repetitions (or its only run).
 class Collector : public benchmark::ConsoleReporter {
 public:

@@ -127,13 +127,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&collector);
     const double ours = collector.secondsPerIteration["frame / ours"];
     const double sdl = collector.secondsPerIteration["frame / SDL2"];
-    std::printf("\n%s, %s\n", args.pinned ? "pinned to one core" : "not pinned",
-#ifdef NDEBUG
-                "optimised build"
-#else
-                "not optimised build"
-#endif
-    );
+    std::printf("\n%s, %s build\n", args.pinned ? "pinned to one core" : "not pinned", benchmain::build_kind());
     std::printf("ours: %.3f ms/frame, SDL2 software renderer: %.3f ms/frame\n", ours * 1e3, sdl * 1e3);
     std::printf("ratio SDL2/ours: %.2f\n", ours > 0 ? sdl / ours : 0.0);
     benchmark::Shutdown();

@@ -271,11 +271,7 @@ int main(int argc, char** argv) {
     benchmain::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
-#ifdef NDEBUG
-    const char* build = "optimised";
-#else
-    const char* build = "not optimised";
-#endif
+    const char* build = benchmain::build_kind();
     SDL_version v;
     SDL_GetVersion(&v);
     std::printf("\ncompiler %s, %s build, %s, SDL %d.%d.%d\n", __VERSION__, build,

@@ -485,11 +485,7 @@ int main(int argc, char** argv) {
     benchmain::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
 
-#ifdef NDEBUG
-    const char* build = "optimised";
-#else
-    const char* build = "not optimised";
-#endif
+    const char* build = benchmain::build_kind();
     std::printf("\ncompiler %s, %s build, %s, pixman %s\n", __VERSION__, build,
                 pinned ? "pinned to one core" : "not pinned", pixman_version_string());
     // The counter is live when it saw the benchmark library's own allocations.

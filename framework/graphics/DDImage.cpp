@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/graphics/DDInterface.h"
+#include "framework/graphics/LineWalk.h"
 #include "orvek/Log.h"
 
 namespace Vant {
@@ -496,31 +497,44 @@ void DDImage::NormalFillRect(const Rect& rect, const Color& color) {
     UnlockSurface();
 }
 
+namespace {
+
+// A colour added to surface pixels through the display's saturating channel
+// tables, its channels weighed by its alpha once.
+struct AddedColour {
+    int shifts[3], add[3];
+    std::uint32_t masks[3];
+    const std::vector<int>* tables[3];
+    AddedColour(const DDInterface& d, const Color& color)
+        : shifts{d.redShift, d.greenShift, d.blueShift},
+          masks{d.redMask, d.greenMask, d.blueMask},
+          tables{&d.RedAddTable(), &d.GreenAddTable(), &d.BlueAddTable()} {
+        const int nbits[3] = {d.redBits, d.greenBits, d.blueBits};
+        const int a = Clamp255(color.a);
+        const int ch[3] = {Clamp255(color.r), Clamp255(color.g), Clamp255(color.b)};
+        for (int i = 0; i < 3; ++i) add[i] = (ch[i] * a / 255) >> (8 - nbits[i]);
+    }
+    std::uint32_t To(std::uint32_t p) const {
+        std::uint32_t out = 0;
+        for (int i = 0; i < 3; ++i) {
+            const int f = static_cast<int>((p & masks[i]) >> shifts[i]);
+            out |= static_cast<std::uint32_t>((*tables[i])[f + add[i]]) << shifts[i];
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
 void DDImage::AdditiveFillRect(const Rect& rect, const Color& color) {
     const Rect r = ClipToImage(rect, width, height);
     if (r.width <= 0 || r.height <= 0 || surfaceInVideoMemory || !LockSurface()) return;
     const plat::LockInfo& l = surfaceDesc;
     if (l.bpp == 16 || l.bpp == 32) {
-        const DDInterface& d = *ddInterface;
-        const int a = Clamp255(color.a);
-        const int shifts[3] = {d.redShift, d.greenShift, d.blueShift};
-        const int nbits[3] = {d.redBits, d.greenBits, d.blueBits};
-        const std::uint32_t masks[3] = {d.redMask, d.greenMask, d.blueMask};
-        const std::vector<int>* tables[3] = {&d.RedAddTable(), &d.GreenAddTable(), &d.BlueAddTable()};
-        int add[3];
-        const int ch[3] = {Clamp255(color.r), Clamp255(color.g), Clamp255(color.b)};
-        for (int i = 0; i < 3; ++i) add[i] = (ch[i] * a / 255) >> (8 - nbits[i]);
+        const AddedColour added(*ddInterface, color);
         for (int y = r.y; y < r.y + r.height; ++y) {
             const PixelRef row = Row(l, y);
-            for (int x = r.x; x < r.x + r.width; ++x) {
-                const std::uint32_t p = row.Get(x);
-                std::uint32_t out = 0;
-                for (int i = 0; i < 3; ++i) {
-                    const int f = static_cast<int>((p & masks[i]) >> shifts[i]);
-                    out |= static_cast<std::uint32_t>((*tables[i])[f + add[i]]) << shifts[i];
-                }
-                row.Set(x, out);
-            }
+            for (int x = r.x; x < r.x + r.width; ++x) row.Set(x, added.To(row.Get(x)));
         }
     }
     UnlockSurface();
@@ -683,41 +697,6 @@ void DDImage::AdditiveBlt(Image* source, int x, int y, const Rect& srcRect, cons
     UnlockSurface();
 }
 
-namespace {
-
-// Visits the pixels of a sloped line: from the truncated start along the
-// major axis up to and including the first position at or past the end.
-template <typename Plot>
-void WalkLine(double x1, double y1, double x2, double y2, int w, int h, Plot plot) {
-    for (double v : {x1, y1, x2, y2})
-        if (!std::isfinite(v)) return;
-    const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
-    double maj1 = steep ? y1 : x1, min1 = steep ? x1 : y1;
-    double maj2 = steep ? y2 : x2, min2 = steep ? x2 : y2;
-    if (maj1 > maj2) {
-        std::swap(maj1, maj2);
-        std::swap(min1, min2);
-    }
-    const int majorSize = steep ? h : w, minorSize = steep ? w : h;
-    if (majorSize <= 0 || minorSize <= 0 || maj2 == maj1) return;
-    const double slope = (min2 - min1) / (maj2 - maj1);
-    const double start = std::trunc(maj1);
-    const double first = std::max(start, 0.0);
-    const double last = std::min(std::ceil(maj2), static_cast<double>(majorSize - 1));
-    if (first > last) return;
-    const double frac = min1 - std::trunc(min1);
-    for (long long pos = static_cast<long long>(first); pos <= static_cast<long long>(last); ++pos) {
-        const double m = std::trunc(min1) + std::floor(frac + (static_cast<double>(pos) - start) * slope + 0.5 - 1e-9);
-        if (m < 0 || m >= minorSize) continue;
-        if (steep)
-            plot(static_cast<int>(m), static_cast<int>(pos));
-        else
-            plot(static_cast<int>(pos), static_cast<int>(m));
-    }
-}
-
-}  // namespace
-
 void DDImage::NormalDrawLine(double x1, double y1, double x2, double y2, const Color& color) {
     if (surfaceInVideoMemory || !LockSurface()) return;
     const plat::LockInfo& l = surfaceDesc;
@@ -744,24 +723,10 @@ void DDImage::AdditiveDrawLine(double x1, double y1, double x2, double y2, const
     if (surfaceInVideoMemory || !LockSurface()) return;
     const plat::LockInfo& l = surfaceDesc;
     if (l.bpp == 16 || l.bpp == 32) {
-        const DDInterface& d = *ddInterface;
-        const int shifts[3] = {d.redShift, d.greenShift, d.blueShift};
-        const int nbits[3] = {d.redBits, d.greenBits, d.blueBits};
-        const std::uint32_t masks[3] = {d.redMask, d.greenMask, d.blueMask};
-        const std::vector<int>* tables[3] = {&d.RedAddTable(), &d.GreenAddTable(), &d.BlueAddTable()};
-        const int a = Clamp255(color.a);
-        const int ch[3] = {Clamp255(color.r), Clamp255(color.g), Clamp255(color.b)};
-        int add[3];
-        for (int i = 0; i < 3; ++i) add[i] = (ch[i] * a / 255) >> (8 - nbits[i]);
+        const AddedColour added(*ddInterface, color);
         WalkLine(x1, y1, x2, y2, width, height, [&](int px, int py) {
             const PixelRef row = Row(l, py);
-            const std::uint32_t p = row.Get(px);
-            std::uint32_t out = 0;
-            for (int i = 0; i < 3; ++i) {
-                const int f = static_cast<int>((p & masks[i]) >> shifts[i]);
-                out |= static_cast<std::uint32_t>((*tables[i])[f + add[i]]) << shifts[i];
-            }
-            row.Set(px, out);
+            row.Set(px, added.To(row.Get(px)));
         });
     }
     UnlockSurface();

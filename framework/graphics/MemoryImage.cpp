@@ -1,6 +1,7 @@
 #include "framework/graphics/MemoryImage.h"
 
 #include "framework/graphics/GraphicsApp.h"
+#include "framework/graphics/LineWalk.h"
 #include "framework/graphics/PixelBlend.h"
 #include "framework/graphics/RasterTexture.h"
 #include "framework/graphics/Transform.h"
@@ -393,27 +394,6 @@ void MemoryImage::DrawLine(double x1, double y1, double x2, double y2, const Col
 }
 
 void MemoryImage::NormalLine(double x1, double y1, double x2, double y2, const Color& color, int drawMode) {
-    for (double v : {x1, y1, x2, y2})
-        if (!std::isfinite(v)) return;
-    const bool steep = std::fabs(y2 - y1) > std::fabs(x2 - x1);
-    double maj1 = steep ? y1 : x1, min1 = steep ? x1 : y1;
-    double maj2 = steep ? y2 : x2, min2 = steep ? x2 : y2;
-    if (maj1 > maj2) {
-        std::swap(maj1, maj2);
-        std::swap(min1, min2);
-    }
-    const int majorSize = steep ? height : width;
-    const int minorSize = steep ? width : height;
-    if (majorSize <= 0 || minorSize <= 0) return;
-    const double slope = (min2 - min1) / (maj2 - maj1);
-    // Pixels from the truncated start up to and including the first major
-    // position at or past the end; only those on the image are visited.
-    const double start = std::trunc(maj1);
-    const double first = std::max(start, 0.0);
-    const double last = std::min(std::ceil(maj2), static_cast<double>(majorSize - 1));
-    if (first > last) return;
-    const double frac = min1 - std::trunc(min1);
-
     const uint32_t a = static_cast<uint32_t>(ClampChannel(color.a));
     const uint32_t ch[3] = {static_cast<uint32_t>(ClampChannel(color.r)), static_cast<uint32_t>(ClampChannel(color.g)),
                             static_cast<uint32_t>(ClampChannel(color.b))};
@@ -425,13 +405,7 @@ void MemoryImage::NormalLine(double x1, double y1, double x2, double y2, const C
     }
 
     uint32_t* p = GetBits();
-    for (long long pos = static_cast<long long>(first); pos <= static_cast<long long>(last); ++pos) {
-        // Nearest minor pixel; a tie goes to the lower one.
-        const double m =
-            std::trunc(min1) + std::floor(frac + (static_cast<double>(pos) - start) * slope + 0.5 - 1e-9);
-        if (m < 0 || m >= minorSize) continue;
-        const long long px = steep ? static_cast<long long>(m) : pos;
-        const long long py = steep ? pos : static_cast<long long>(m);
+    WalkLine(x1, y1, x2, y2, width, height, [&](int px, int py) {
         uint32_t& d = p[static_cast<size_t>(py) * width + static_cast<size_t>(px)];
         if (drawMode == DrawModeAdditive) {
             uint32_t out = 0xFF000000u;
@@ -450,7 +424,7 @@ void MemoryImage::NormalLine(double x1, double y1, double x2, double y2, const C
             }
             d = out;
         }
-    }
+    });
     BitsChanged();
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/app/WidgetManager.h"
+#include "framework/graphics/MemoryImage.h"
 #include "support/AdapterHarness.h"
 #include "support/Recorder.h"
 
@@ -238,6 +239,33 @@ TEST(StackHooks, PushedAgainFromLowerDownComesOnTop) {
     EXPECT_EQ(s.ss->modal_count(), 0);
     EXPECT_TRUE(s.wm->mWidgets.empty());
     EXPECT_EQ(s.wm->mBaseModalWidget, nullptr);
+}
+
+TEST(StackHooks, ModalControlIsDrawnAboveTheLowerScreen) {
+    Stage s;
+    Vant::MemoryImage screen;
+    screen.Create(64, 48);
+    s.wm->mImage = &screen;
+    TestScreen a(*s.ss, "A", s.log, 64, 48), b(*s.ss, "B", s.log, 20, 10);
+    a.recorder->fill = 0xFF0000FF;
+    b.recorder->fill = 0xFFFF0000;
+    b.recorder->set_position({10, 8});
+    s.ss->push_screen(&a);
+    s.ss->push_modal_screen(&b);
+    s.ss->update();
+    s.wm->MarkAllDirty();
+    ASSERT_TRUE(s.wm->DrawScreen());
+    const auto px = [&](int x, int y) { return screen.GetBits()[y * 64 + x] & 0xFFFFFF; };
+    EXPECT_EQ(px(10, 8), 0xFF0000u);
+    EXPECT_EQ(px(29, 17), 0xFF0000u);
+    EXPECT_EQ(px(30, 17), 0x0000FFu);
+    EXPECT_EQ(px(29, 18), 0x0000FFu);
+    EXPECT_EQ(px(0, 0), 0x0000FFu);
+    // The lower screen drawn again on its own stays under the modal one.
+    a.control().mark_dirty();
+    s.wm->DrawScreen();
+    EXPECT_EQ(px(15, 12), 0xFF0000u);
+    s.wm->mImage = nullptr;
 }
 
 TEST(Tooltips, Placement) {

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "framework/graphics/Color.h"
+#include "framework/graphics/Image.h"
 #include "ostrel/Geometry.h"
 
 namespace Vant {
@@ -71,5 +74,70 @@ private:
     bool centered_ = false;
     std::vector<std::string> lines_;
 };
+
+// An image with a scale.
+class ImageSpot : public BasicSpot {
+public:
+    void set_image(const Vant::SharedImageRef& image) { image_ = image; }
+    void set_scale(float scale) { scale_ = scale; }
+    // The image's size; (0, 0) without one.
+    Size image_size() const;
+    void do_draw(Vant::Graphics& g) override;
+
+private:
+    Vant::SharedImageRef image_;
+    float scale_ = 1.0f;
+};
+
+// A strip of cels played over a duration, forward or backward, once or
+// looped; rotation, scale and sub-pixel position are drawn only when the
+// application draws in 3D.
+class AnimationSpot : public BasicSpot {
+public:
+    enum Direction { kForward = 0, kBackward = 1 };
+
+    void set_image(const Vant::SharedImageRef& image);
+    const Vant::SharedImageRef& image() const { return image_; }
+    void set_duration(float seconds);
+    void set_time(float seconds);
+    void set_looped(bool looped) { looped_ = looped; }
+    void set_additive(bool) { additive_ = true; }
+    void set_rotation(float radians) { rotation_ = radians; }
+    void set_scale(float scale) { scale_ = scale; }
+    void set_held(bool held) { held_ = held; }
+    void set_direction(int direction) { direction_ = direction; }
+    void set_hide_when_stopped(bool hide) { hide_when_stopped_ = hide; }
+    void play();
+    void stop();
+    bool is_playing() const { return playing_; }
+    int current_frame() const { return elapsed_ / frame_time_; }
+    int elapsed() const { return elapsed_; }
+    int duration() const { return duration_; }
+    int frame_time() const { return frame_time_; }
+    Point source() const { return {source_x_, source_y_}; }
+    void set_exact_position(float x, float y);
+    std::pair<float, float> exact_position() const;
+    // The same image and settings, as a new spot that has not played.
+    virtual std::unique_ptr<AnimationSpot> clone() const;
+
+    bool do_update(float seconds) override;
+    void do_draw(Vant::Graphics& g) override;
+    void on_moved() override { fraction_x_ = fraction_y_ = 0; }
+
+private:
+    Vant::SharedImageRef image_;
+    int elapsed_ = 0, duration_ = 0, frame_time_ = 100;
+    int source_x_ = 0, source_y_ = 0, cel_width_ = 0, cel_height_ = 0;
+    bool playing_ = false, stopped_ = false, held_ = false, looped_ = false, additive_ = false,
+         hide_when_stopped_ = true;
+    int direction_ = kForward;
+    float rotation_ = 0, scale_ = 1.0f, fraction_x_ = 0, fraction_y_ = 0;
+};
+
+// Seconds to whole milliseconds, rounded half up; NaN gives 0 and values
+// beyond the int range saturate.
+int seconds_to_ms(double seconds);
+// trunc(value), saturating to the int range; NaN gives 0.
+int saturate_int(double value);
 
 }  // namespace orvek::ostrel

@@ -1,8 +1,14 @@
-// Spots: the text spot's layout, fitting and centred drawing.
+// Spots: the text spot's layout, fitting and centred drawing; the
+// animation spot's timing, saturation, cloning and exact positions.
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
 
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/MemoryImage.h"
+#include "orvek/Exception.h"
 #include "ostrel/gui/Spots.h"
 
 namespace {
@@ -95,6 +101,114 @@ TEST(TextSpotDraw, CentredLinesDropTheirBreaks) {
     spot.set_centered(false);
     spot.draw(g);
     EXPECT_EQ(font.drawn, (Lines{"10,28 ab", "10,38 cdef"}));
+}
+
+}  // namespace
+
+namespace {
+
+using orvek::ostrel::AnimationSpot;
+
+// An 8 x 2 strip of 20 x 10 cels, each cel its own colour.
+Vant::SharedImageRef strip() {
+    auto* image = new Vant::MemoryImage();
+    image->Create(160, 20);
+    image->numCols = 8;
+    image->numRows = 2;
+    uint32_t* bits = image->GetBits();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 160; ++x) bits[y * 160 + x] = 0xFF000000u | uint32_t(((y / 10) * 8 + x / 20 + 1) * 16);
+    Vant::SharedImageRef ref;
+    ref.AssignUnshared(image, true);
+    return ref;
+}
+
+AnimationSpot playing(float duration, bool looped = false, int direction = AnimationSpot::kForward) {
+    AnimationSpot spot;
+    spot.set_image(strip());
+    spot.set_duration(duration);
+    spot.set_looped(looped);
+    spot.set_direction(direction);
+    spot.play();
+    return spot;
+}
+
+// The colour code of the cel drawn at (0, 0), 0 when nothing was drawn.
+uint32_t drawn_cel(AnimationSpot& spot) {
+    Vant::MemoryImage dest;
+    dest.Create(20, 10);
+    Vant::Graphics g(&dest);
+    spot.draw(g);
+    return ((dest.GetBits()[0] & 0xFF) + 8) / 16;  // blending may round a step down
+}
+
+TEST(AnimationSpotTiming, FramesAndEnds) {
+    AnimationSpot spot = playing(1.6f);
+    EXPECT_EQ(spot.frame_time(), 100);
+    spot.set_time(0.9f);
+    EXPECT_EQ(spot.source(), (orvek::ostrel::Point{20, 10}));  // column 1 of row 1
+    EXPECT_EQ(drawn_cel(spot), 10u);
+
+    EXPECT_EQ(playing(0).frame_time(), 100);
+    EXPECT_EQ(playing(-3).duration(), 0);
+    EXPECT_EQ(playing(-3).frame_time(), 100);
+
+    AnimationSpot once = playing(1.6f);
+    once.update(1.6f);
+    EXPECT_TRUE(once.is_playing());
+    EXPECT_TRUE(once.update(0.001f));  // passes the duration
+    EXPECT_FALSE(once.is_playing());
+    EXPECT_EQ(drawn_cel(once), 0u);  // hidden once stopped
+
+    AnimationSpot back = playing(1.6f, true, AnimationSpot::kBackward);
+    back.update(0.05f);
+    EXPECT_EQ(back.elapsed(), 1600);
+    EXPECT_TRUE(back.is_playing());
+
+    AnimationSpot held = playing(1.6f, true);
+    held.set_held(true);
+    EXPECT_FALSE(held.update(0.5f));
+    EXPECT_EQ(held.elapsed(), 0);
+
+    AnimationSpot odd = playing(1.6f, true, 7);
+    EXPECT_THROW(odd.update(0.1f), orvek::Exception);
+}
+
+TEST(AnimationSpotTiming, NaNAndHugeSecondsSaturate) {
+    AnimationSpot spot = playing(std::nanf(""), true);
+    EXPECT_EQ(spot.duration(), 0);
+    EXPECT_EQ(spot.frame_time(), 100);
+    spot.set_duration(1e30f);
+    EXPECT_EQ(spot.duration(), INT_MAX);
+    spot.set_time(1e30f);
+    EXPECT_EQ(spot.elapsed(), INT_MAX);
+    spot.update(1e30f);  // wraps instead of overflowing
+    EXPECT_EQ(spot.elapsed(), 0);
+    spot.update(std::nanf(""));
+    EXPECT_EQ(spot.elapsed(), 0);
+    EXPECT_EQ(orvek::ostrel::seconds_to_ms(-1e30), INT_MIN);
+}
+
+TEST(AnimationSpotState, CloneKeepsSettingsNotPlayAndFractionsLastUntilAMove) {
+    AnimationSpot spot = playing(0.8f, true);
+    spot.set_rotation(1.5f);
+    spot.set_position({5, 6});
+    spot.update(0.3f);
+    auto copy = spot.clone();
+    EXPECT_FALSE(copy->is_playing());
+    EXPECT_EQ(copy->elapsed(), 0);
+    EXPECT_EQ(copy->duration(), 800);
+    EXPECT_EQ(copy->position(), (orvek::ostrel::Point{0, 0}));
+    copy->play();
+    copy->update(0.85f);  // looped like its source
+    EXPECT_TRUE(copy->is_playing());
+
+    spot.set_exact_position(10.25f, 3.5f);
+    EXPECT_EQ(spot.exact_position(), (std::pair<float, float>{10.25f, 3.5f}));
+    spot.set_exact_position(10.75f, 3.25f);  // same whole pixel: fractions kept
+    EXPECT_EQ(spot.exact_position(), (std::pair<float, float>{10.75f, 3.25f}));
+    spot.set_position({20, 30});
+    EXPECT_EQ(spot.exact_position(), (std::pair<float, float>{20.0f, 30.0f}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "framework/graphics/Font.h"
 #include "framework/app/VantAppBase.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/MemoryImage.h"
 #include "framework/graphics/Transform.h"
 #include "orvek/Exception.h"
 
@@ -140,6 +141,75 @@ void TextSpot::do_draw(Vant::Graphics& g) {
         g.DrawString(line, x, y);
         y += font_->GetHeight();
     }
+}
+
+// ---------------------------------------------------------------- StringSpot
+
+StringSpot::StringSpot() = default;
+StringSpot::~StringSpot() = default;
+
+void StringSpot::measure() {
+    if (font_) {
+        cached_width_ = font_->StringWidth(text_) + 20;
+        cached_height_ = font_->GetHeight();
+    } else {
+        cached_width_ = cached_height_ = 0;
+    }
+}
+
+void StringSpot::drop_rendering() { rendering_.reset(); }
+
+void StringSpot::set_text(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    measure();
+    drop_rendering();
+}
+
+void StringSpot::set_font(Vant::Font* font) {
+    if (font == font_) return;
+    font_ = font;
+    measure();
+    drop_rendering();
+}
+
+void StringSpot::set_color(int red, int green, int blue, int alpha) {
+    color_ = Vant::Color(red, green, blue, alpha);
+    drop_rendering();
+}
+
+void StringSpot::set_centered(bool centered) {
+    if (centered) centered_ = true;
+}
+
+void StringSpot::do_draw(Vant::Graphics& g) {
+    if (text_.empty() || !font_) return;
+    if (!rendering_) {
+        auto image = std::make_unique<Vant::MemoryImage>();
+        image->Create(cached_width_, cached_height_);
+        Vant::Graphics pen(image.get());
+        font_->DrawString(&pen, 10, font_->GetAscent(), text_, color_,
+                          Vant::Rect(0, 0, cached_width_, cached_height_));
+        rendering_ = std::move(image);
+        ++renderings_;
+    }
+    const Vant::Rect src(0, 0, std::min(size().width, rendering_->width), rendering_->height);
+    draw_rendering(g, rendering_.get(), src);
+}
+
+void StringSpot::draw_rendering(Vant::Graphics& g, Vant::Image* rendering, const Vant::Rect& src) {
+    g.DrawImage(rendering, centered_ ? left() - size().width / 2 : left(), top(), src);
+}
+
+void OrientedString::set_angle(float angle) {
+    if (angle == angle_) return;
+    angle_ = angle;
+    measure();
+    drop_rendering();
+}
+
+void OrientedString::draw_rendering(Vant::Graphics& g, Vant::Image* rendering, const Vant::Rect& src) {
+    g.DrawImageRotated(rendering, left(), top(), angle_, src.width / 2, src.height / 2, &src);
 }
 
 // ---------------------------------------------------------------- ImageSpot

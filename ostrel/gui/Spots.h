@@ -75,6 +75,49 @@ private:
     std::vector<std::string> lines_;
 };
 
+// One line of text, rendered once into an image (20 pixels wider than the
+// text, drawn from x = 10) and drawn from that until it changes.
+class StringSpot : public BasicSpot {
+public:
+    StringSpot();
+    ~StringSpot() override;
+    void set_text(const std::string& text);
+    void set_font(Vant::Font* font);
+    void set_color(int red, int green, int blue, int alpha = 255);
+    // Never cleared once set.
+    void set_centered(bool centered);
+    // The rendering's size: the text's width + 20 by the font's height.
+    Size text_size() const { return {cached_width_, cached_height_}; }
+    // How often the text was rendered.
+    int renderings() const { return renderings_; }
+    void do_draw(Vant::Graphics& g) override;
+
+protected:
+    virtual void draw_rendering(Vant::Graphics& g, Vant::Image* rendering, const Vant::Rect& src);
+    void measure();
+    void drop_rendering();
+    bool centered_ = false;
+
+private:
+    std::string text_;
+    Vant::Font* font_ = nullptr;
+    Vant::Color color_{0, 0, 0, 255};
+    std::unique_ptr<Vant::Image> rendering_;
+    int cached_width_ = 0, cached_height_ = 0, renderings_ = 0;
+};
+
+// The same line, rotated about its centre.
+class OrientedString : public StringSpot {
+public:
+    void set_angle(float angle);
+
+protected:
+    void draw_rendering(Vant::Graphics& g, Vant::Image* rendering, const Vant::Rect& src) override;
+
+private:
+    float angle_ = 0;
+};
+
 // An image with a scale.
 class ImageSpot : public BasicSpot {
 public:

@@ -212,3 +212,54 @@ TEST(AnimationSpotState, CloneKeepsSettingsNotPlayAndFractionsLastUntilAMove) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StringSpot, RendersOnceUntilItsLookChanges) {
+    FixedFont font;
+    orvek::ostrel::StringSpot spot;
+    spot.set_font(&font);
+    spot.set_text("abc");
+    spot.set_size(100, 10);
+    EXPECT_EQ(spot.text_size(), (orvek::ostrel::Size{38, 10}));
+    Vant::Graphics g;
+    for (int i = 0; i < 5; ++i) spot.draw(g);
+    EXPECT_EQ(spot.renderings(), 1);
+    EXPECT_EQ(font.drawn, (Lines{"10,8 abc"}));
+    spot.set_text("abc");  // the same text keeps the rendering
+    spot.draw(g);
+    EXPECT_EQ(spot.renderings(), 1);
+    spot.set_color(255, 0, 0);
+    spot.draw(g);
+    EXPECT_EQ(spot.renderings(), 2);
+}
+
+TEST(ImageSpot, ScaledSizesRoundHalfUp) {
+    struct Case {
+        float scale;
+        int width, height;
+    } cases[] = {{1.0f, 10, 10}, {0.25f, 3, 3}, {0.55f, 6, 6}, {1.5f, 15, 15}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scale);
+        auto* red = new Vant::MemoryImage();
+        red->Create(10, 10);
+        for (int i = 0; i < 100; ++i) red->GetBits()[i] = 0xFFFF0000u;
+        Vant::SharedImageRef ref;
+        ref.AssignUnshared(red, true);
+        orvek::ostrel::ImageSpot spot;
+        spot.set_image(ref);
+        spot.set_size(10, 10);
+        spot.set_scale(c.scale);
+        Vant::MemoryImage dest;
+        dest.Create(20, 20);
+        Vant::Graphics g(&dest);
+        spot.draw(g);
+        int w = 0, h = 0;
+        for (int x = 0; x < 20; ++x) w += (dest.GetBits()[x] & 0xFF0000) != 0;
+        for (int y = 0; y < 20; ++y) h += (dest.GetBits()[y * 20] & 0xFF0000) != 0;
+        EXPECT_EQ(w, c.width);
+        EXPECT_EQ(h, c.height);
+    }
+}
+
+}  // namespace

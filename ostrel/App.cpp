@@ -12,6 +12,7 @@
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/config/ConfigValue.h"
 #include "ostrel/Control.h"
+#include "ostrel/ResourceManager.h"
 #include "ostrel/ScreenSystem.h"
 #include "platform/Window.h"
 
@@ -72,6 +73,8 @@ struct App::Impl_ {
 
 App::App(Vant::AppHost* host) : Vant::VantAppBase(host), impl_(std::make_unique<Impl_>()) {
     impl_->start_counts = mHost->Clock().SteadyNs();
+    // The adapter's resource manager replaces the framework's; nothing holds the old one yet.
+    mResourceManager = std::make_unique<ResourceManager>(this);
 }
 
 App::~App() {

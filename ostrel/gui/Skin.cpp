@@ -4,9 +4,13 @@
 #include <climits>
 #include <cstdlib>
 
+#include "framework/app/VantAppBase.h"
+#include "framework/graphics/DDImage.h"
+#include "orvek/Exception.h"
 #include "orvek/Log.h"
 #include "orvek/Names.h"
 #include "orvek/XMLParser.h"
+#include "ostrel/ResourceManager.h"
 
 namespace orvek::ostrel {
 
@@ -77,17 +81,29 @@ void Skin::destroy() { global_skin().reset(); }
 Skin::Skin(ResourceManager* resources, const std::string& skin_file, const std::string& language,
            const std::string& language_file)
     : language_(language), resources_(resources) {
-    read_keys(skin_file, attributes_);
-    read_keys(language_file, texts_);
+    if (resources_) {
+        manifest_status_.ok = resources_->LoadManifest(resources_file());
+        if (!manifest_status_.ok) {
+            manifest_status_.error = resources_->ErrorText();
+            skin_warning() << manifest_status_.error << " in " << resources_file();
+        }
+    } else {
+        manifest_status_.error = "There is no resource manager.";
+    }
+    read_keys(skin_file, attributes_, &skin_status_);
+    read_keys(language_file, texts_, &language_status_);
 }
 
 Skin::~Skin() {
     if (orvek::skin_lookup() == this) orvek::set_skin_lookup(nullptr);
 }
 
-bool Skin::read_keys(const std::string& file_name, Map& map) {
+bool Skin::read_keys(const std::string& file_name, Map& map, ReadStatus* status) {
     Vant::XMLParser parser;
-    if (!parser.OpenFile(file_name)) return false;
+    if (!parser.OpenFile(file_name)) {
+        if (status) *status = ReadStatus{false, "Cannot open file " + file_name, 0};
+        return false;
+    }
     Vant::XMLElement e;
     while (parser.NextElement(&e)) {
         if (e.mType == Vant::XMLElement::TYPE_START && !e.mAttributes.empty()) {
@@ -100,8 +116,10 @@ bool Skin::read_keys(const std::string& file_name, Map& map) {
     if (parser.HasFailed()) {
         skin_warning() << parser.GetErrorText() << " at line " << parser.GetCurrentLineNum() << " of "
                        << file_name;
+        if (status) *status = ReadStatus{false, parser.GetErrorText(), parser.GetCurrentLineNum()};
         return false;
     }
+    if (status) *status = ReadStatus{true, "", 0};
     return true;
 }
 
@@ -189,6 +207,42 @@ std::string Skin::get_formatted_text(const std::string& key, const TextParams& p
     std::string text = it->second;
     params.apply(text);
     return text;
+}
+
+// ---------------------------------------------------------------- resources
+
+Vant::SharedImageRef Skin::get_image(const std::string& id) const {
+    if (!resources_) throw Vant::ResourceManagerException("Image resource not found: " + id);
+    return resources_->RequireImage(id);
+}
+
+Vant::SharedImageRef Skin::get_image_if_any(const std::string& id) const {
+    return resources_ ? resources_->GetImage(id) : Vant::SharedImageRef();
+}
+
+Vant::Font* Skin::get_font(const std::string& id) const {
+    if (!resources_) throw Vant::ResourceManagerException("Font resource not found: " + id);
+    return resources_->RequireFont(id);
+}
+
+Vant::Font* Skin::get_node_font(const std::string& node) const { return get_font(get_attribute(node, "id")); }
+
+Skin::ImagePtr Skin::load_image(const std::string& file_name, bool no_cache) {
+    const auto it = image_cache_.find(file_name);
+    if (it != image_cache_.end()) return it->second;
+    ImagePtr image;
+    if (Vant::VantAppBase* app = Vant::VantAppBase::gApp) image.reset(app->GetImage(file_name));
+    if (!image) skin_warning() << "Cannot load image " << file_name;
+    if (!no_cache) image_cache_[file_name] = image;
+    return image;
+}
+
+bool Skin::load_resources(const std::string& group) {
+    if (resources_ && resources_->IsGroupLoaded(group)) return true;
+    if (resources_ && resources_->LoadGroup(group)) return true;
+    report_and_throw(ThrowLocation{__FILE__, static_cast<std::uint32_t>(__LINE__),
+                                   "orvek::ostrel::Skin::load_resources"},
+                     Exception("Resource group: '" + group + "' could not be loaded"));
 }
 
 // ---------------------------------------------------------------- screen size

@@ -1,18 +1,22 @@
 #pragma once
 // The one global source of look data: attribute values of the skin file
 // ("menu/buttons/ok/@position") and localized texts of the language file
-// ("menu/window_name"). Images, fonts and resource groups come with the
-// resource manager.
+// ("menu/window_name"), and images, fonts and resource groups by id from
+// the resource manager.
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "framework/graphics/Color.h"
+#include "framework/graphics/Image.h"
 #include "orvek/SkinLookup.h"
 
 namespace orvek {
 class TextParams;
+}
+namespace Vant {
+class Font;
 }
 
 namespace orvek::ostrel {
@@ -22,6 +26,15 @@ class ResourceManager;
 class Skin : public orvek::ISkinLookup {
 public:
     using Map = std::map<std::string, std::string>;
+    using ImagePtr = std::shared_ptr<Vant::Image>;
+
+    // How one of the skin's files was read: opened and read to the end, or
+    // the error and its line.
+    struct ReadStatus {
+        bool ok = false;
+        std::string error;
+        int line = 0;
+    };
 
     // Start-up settings, read by create.
     static void set_skin_file(const char* name);
@@ -43,8 +56,10 @@ public:
     // Destroys the global skin (the process does at exit).
     static void destroy();
 
-    // Reads both files; a file that cannot be opened leaves its map empty,
-    // a syntax error keeps what was read before it (and is logged).
+    // Has the resource manager read the resources file, then reads both
+    // files; a file that cannot be opened leaves its map empty, a syntax
+    // error keeps what was read before it (and is logged). Without a
+    // resource manager every image and font is missing.
     Skin(ResourceManager* resources, const std::string& skin_file, const std::string& language,
          const std::string& language_file);
     ~Skin() override;
@@ -74,6 +89,25 @@ public:
     // missing key comes back unchanged and unfilled.
     std::string get_formatted_text(const std::string& key, const TextParams& params) const;
 
+    // By resource id. get_image and get_font throw the resource manager's
+    // exception for a missing id; get_image_if_any answers none and
+    // records nothing.
+    Vant::SharedImageRef get_image(const std::string& id) const;
+    Vant::SharedImageRef get_image_if_any(const std::string& id) const;
+    Vant::Font* get_font(const std::string& id) const;
+    // The font whose id is the node's "id" attribute.
+    Vant::Font* get_node_font(const std::string& node) const;
+    // An image from a file through the application, cached by the name as
+    // given unless no_cache. A file that fails to load gives an empty
+    // image, cached the same way (and logged once).
+    ImagePtr load_image(const std::string& file_name, bool no_cache = false);
+    // Loads a resource group unless it is loaded; throws when it cannot be.
+    bool load_resources(const std::string& group);
+
+    const ReadStatus& skin_status() const { return skin_status_; }
+    const ReadStatus& language_status() const { return language_status_; }
+    const ReadStatus& manifest_status() const { return manifest_status_; }
+
     const std::string& language() const { return language_; }
     ResourceManager* resources() const { return resources_; }
     const Map& attributes() const { return attributes_; }
@@ -81,7 +115,7 @@ public:
 
     // Fills map from an XML file with the skin's keys; false when the file
     // cannot be opened or breaks off with a syntax error.
-    static bool read_keys(const std::string& file_name, Map& map);
+    static bool read_keys(const std::string& file_name, Map& map, ReadStatus* status = nullptr);
 
 private:
     std::pair<int, int> get_pair(const std::string& node, const char* attribute) const;
@@ -90,6 +124,8 @@ private:
     Map texts_;
     std::string language_;
     ResourceManager* resources_;
+    std::map<std::string, ImagePtr> image_cache_;
+    ReadStatus skin_status_, language_status_, manifest_status_;
 };
 
 // Integers of a skin number list ("10,20", "255, 0, 0, 128"): an integer,

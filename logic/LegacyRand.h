@@ -1,32 +1,19 @@
 #pragma once
-// The game's one pseudo-random generator: the classic linear congruential
-// generator (state * 214013 + 2531011 mod 2^32, result bits 16..30), kept as
-// our own copy so every platform draws the same sequence for the same seed.
+// The game's one pseudo-random generator (the base library's copy of the
+// classic one), as a process-wide instance.
 // The logic draws only from the process-wide instance and only on the
 // primary thread; tests seed it to replay a game exactly.
 #include <cstdint>
 
+#include "orvek/LegacyRand.h"
+
 namespace orvek::trelm::logic {
 
-class LegacyRand {
+class LegacyRand : public ::orvek::LegacyRand {
 public:
-    static constexpr int max_value = 32767;
-
-    explicit LegacyRand(std::uint32_t seed = 1) : state_(seed) {}
-
-    void seed(std::uint32_t s) { state_ = s; }
-    std::uint32_t state() const { return state_; }
-
-    // Next value in 0..32767.
-    int next() {
-        state_ = state_ * 214013u + 2531011u;
-        return int((state_ >> 16) & 0x7fffu);
-    }
+    using ::orvek::LegacyRand::LegacyRand;
 
     static LegacyRand& instance();
-
-private:
-    std::uint32_t state_;
 };
 
 // Shorthands over the process-wide instance.

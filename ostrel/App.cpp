@@ -14,6 +14,7 @@
 #include "ostrel/Control.h"
 #include "ostrel/ResourceManager.h"
 #include "ostrel/ScreenSystem.h"
+#include "ostrel/Sound.h"
 #include "platform/Window.h"
 
 namespace orvek::ostrel {
@@ -79,6 +80,8 @@ App::App(Vant::AppHost* host) : Vant::VantAppBase(host), impl_(std::make_unique<
 
 App::~App() {
     windowProcSlot = nullptr;
+    // Sound handles: their instances go with the sound manager.
+    release_sounds();
     impl_->screen_system.reset();
     if (mWidgetManager) {
         mWidgetManager->RemovePopupWidget();

@@ -48,7 +48,12 @@ says() {
   echo "no '$1'"; kill $P; exit 3
 }
 says "shown A"
-WID=$(xdotool search --onlyvisible --name "^Zelkor Screens Probe$" 2>/dev/null | tail -n 1)
+WID=""
+for i in $(seq 1 40); do
+  WID=$(xdotool search --onlyvisible --name "^Zelkor Screens Probe$" 2>/dev/null | tail -n 1)
+  [ -n "$WID" ] && break
+  sleep 0.25
+done
 [ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
 xdotool windowfocus --sync "$WID"
 at() { xdotool mousemove --window "$WID" "$1" "$2"; sleep 0.3; }

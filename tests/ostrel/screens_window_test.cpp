@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "framework/app/support/XDump.h"
+#include "support/XWindow.h"
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
 
 namespace {
 
-using apptest::OnPath;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
@@ -28,33 +27,15 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(ScreensWindow, ScriptedInputReachesTheControlsUnderXvfb) {
-    if (!OnPath("xvfb-run") || !OnPath("xdotool") || !OnPath("xwd") || !OnPath("setxkbmap"))
-        GTEST_SKIP() << "xvfb-run, xdotool, xwd or setxkbmap missing";
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool", "xwd", "setxkbmap"}); !m.empty())
+        GTEST_SKIP() << m << " missing";
     testsupport::TempDir dir;
-    std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"(
-set -u
-cd "$1"
-# The desktop libraries SDL loads keep blocks to the end of the process.
-export ASAN_OPTIONS=detect_leaks=0
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, "640x480x24", R"(
 "$2" > probe.out 2>&1 &
 P=$!
-# Waits for a line of the probe.
-says() {
-  for i in $(seq 1 240); do grep -q "probe: $1" probe.out && return 0
-                            kill -0 $P 2>/dev/null || break; sleep 0.25; done
-  echo "no '$1'"; kill $P; exit 3
-}
+says() { wait_line probe.out "probe: $1"; }
 says "shown A"
-WID=""
-for i in $(seq 1 40); do
-  WID=$(xdotool search --onlyvisible --name "^Zelkor Screens Probe$" 2>/dev/null | tail -n 1)
-  [ -n "$WID" ] && break
-  sleep 0.25
-done
-[ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
+find_window "Zelkor Screens Probe"
 xdotool windowfocus --sync "$WID"
 at() { xdotool mousemove --window "$WID" "$1" "$2"; sleep 0.3; }
 # Over the nested box of the lower screen; a click there opens the modal one.
@@ -81,15 +62,8 @@ says "close refused"
 xdotool key alt+F4
 wait $P
 echo "exit $?"
-)");
-    const std::string cmd = "xvfb-run -a -s '-screen 0 640x480x24' bash " + script + " " + dir.str() + " " +
-                            SCREENS_PROBE + " > " + dir.file("run.out") + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    for (const char* f : {"window.xwd", "probe.out", "run.out", "events.txt"}) {
-        std::error_code ec;
-        std::filesystem::copy_file(dir.file(f), std::string(ARTEFACT_DIR) + "/screens_window_" + f,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-    }
+)", SCREENS_PROBE);
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, "screens_window_", {"window.xwd", "probe.out", "run.out", "events.txt"});
     ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("probe.out"));
     EXPECT_NE(testsupport::read_file(dir.file("run.out")).find("exit 0"), std::string::npos)
         << testsupport::read_file(dir.file("run.out"));
@@ -162,10 +136,7 @@ echo "exit $?"
     apptest::Capture window;
     ASSERT_TRUE(apptest::ReadDump(dir.file("window.xwd"), &window, &why)) << why;
     {
-        // The capture as a picture, beside the dump.
-        ImageLib::Image shot(window.width, window.height);
-        for (std::size_t i = 0; i < window.pixels.size(); ++i) shot.bits[i] = 0xFF000000 | window.pixels[i];
-        ImageLib::WritePNGImage(std::string(ARTEFACT_DIR) + "/screens_window.png", shot);
+        apptest::WriteCapturePNG(window, std::string(ARTEFACT_DIR) + "/screens_window.png");
     }
     ImageLib::ImagePtr expected = ImageLib::GetPNGImage(EXPECTED_SCREENS);
     ASSERT_NE(expected, nullptr) << EXPECTED_SCREENS;

@@ -13,11 +13,10 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
-#include "support/XDump.h"
+#include "support/XWindow.h"
 
 namespace {
 
-using apptest::OnPath;
 
 
 struct Mode {
@@ -30,55 +29,28 @@ class BlitCard : public testing::TestWithParam<Mode> {};
 
 TEST_P(BlitCard, TheWindowShowsTheExpectedCard) {
     const Mode& m = GetParam();
-    if (!OnPath("xvfb-run") || !OnPath("xdotool") || !OnPath("xwd")) GTEST_SKIP() << "xvfb-run, xdotool or xwd missing";
+    if (const std::string missing = apptest::MissingTool({"xvfb-run", "xdotool", "xwd"}); !missing.empty())
+        GTEST_SKIP() << missing << " missing";
     testsupport::TempDir dir;
-    std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"(
-set -u
-cd "$1"
-# The desktop libraries SDL loads keep blocks to the end of the process.
-export ASAN_OPTIONS=detect_leaks=0
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, m.fullScreen ? "320x240x24" : "1024x768x24", R"(
 [ "$3" = full ] && export ZELKOR_CARD_FULLSCREEN=1
 "$2" > probe.out 2>&1 &
 P=$!
-for i in $(seq 1 120); do grep -q "probe: frame" probe.out 2>/dev/null && break; sleep 0.5; done
-WID=""
-for i in $(seq 1 60); do
-  WID=$(xdotool search --onlyvisible --name "^Zelkor Blit Card$" 2>/dev/null | tail -n 1)
-  [ -n "$WID" ] && break
-  sleep 0.5
-done
-[ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
+wait_line probe.out "probe: frame"
+find_window "Zelkor Blit Card"
 xdotool mousemove 319 239
 sleep 1
 if [ "$3" = full ]; then xwd -silent -root -out card.xwd; else xwd -silent -id "$WID" -out card.xwd; fi
 kill -TERM $P
 wait $P
 echo "exit $?"
-)");
-    const std::string screen = m.fullScreen ? "320x240x24" : "1024x768x24";
-    const std::string cmd = "timeout 120 xvfb-run -a -s '-screen 0 " + screen + "' bash " + script + " " + dir.str() +
-                            " " + BLIT_CARD_PROBE + " " + (m.fullScreen ? "full" : "window") + " > " +
-                            dir.file("run.out") + " 2>&1";
-    const int rc = std::system(cmd.c_str());
+)", BLIT_CARD_PROBE, m.fullScreen ? "full" : "window");
     std::string why;
     apptest::Capture shown;
     const bool read = apptest::ReadDump(dir.file("card.xwd"), &shown, &why);
     const std::string keep = std::string(ARTEFACT_DIR) + "/blit_card_" + m.name;
-    if (read) {
-        ImageLib::Image png;
-        png.width = shown.width;
-        png.height = shown.height;
-        png.bits.reset(new std::uint32_t[shown.pixels.size() + 1]);
-        for (std::size_t i = 0; i < shown.pixels.size(); ++i) png.bits[i] = 0xFF000000u | shown.pixels[i];
-        ImageLib::WritePNGImage(keep + ".png", png);
-    }
-    for (const char* f : {"probe.out", "run.out"}) {
-        std::error_code ec;
-        std::filesystem::copy_file(dir.file(f), keep + "_" + f, std::filesystem::copy_options::overwrite_existing, ec);
-    }
+    if (read) apptest::WriteCapturePNG(shown, keep + ".png");
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, std::string("blit_card_") + m.name + "_", {"probe.out", "run.out"});
     ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("probe.out"));
     ASSERT_TRUE(read) << why;
 

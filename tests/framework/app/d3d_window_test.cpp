@@ -13,12 +13,11 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
-#include "support/XDump.h"
+#include "support/XWindow.h"
 
 namespace {
 
 using apptest::Capture;
-using apptest::OnPath;
 using apptest::ReadDump;
 
 int Diff(std::uint32_t a, std::uint32_t b) {
@@ -28,34 +27,16 @@ int Diff(std::uint32_t a, std::uint32_t b) {
 }
 
 TEST(D3DWindow, SceneAndSwitchingUnderXvfb) {
-    if (!OnPath("xvfb-run") || !OnPath("xdotool") || !OnPath("xwd")) GTEST_SKIP() << "xvfb-run, xdotool or xwd missing";
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool", "xwd"}); !m.empty()) GTEST_SKIP() << m << " missing";
     testsupport::TempDir dir;
-    std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"SH(
-set -u
-cd "$1"
-export ASAN_OPTIONS=detect_leaks=0
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, "1000x600x24", R"SH(
 export HOME="$1"
 "$2" > probe.out 2>&1 &
 P=$!
-# Waits until the probe has announced n frames, then a little for the server.
-wait_shown() {
-  for i in $(seq 1 240); do
-    [ "$(grep -c "probe: shown" probe.out 2>/dev/null)" -ge "$1" ] && break
-    sleep 0.5
-  done
-  sleep 1
-}
+# After the probe has announced n frames, a little for the server.
+wait_shown() { wait_line probe.out "probe: shown" "$1"; sleep 1; }
 wait_shown 1
-WID=""
-for i in $(seq 1 60); do
-  WID=$(xdotool search --onlyvisible --name "^Zelkor 3D Probe$" 2>/dev/null | tail -n 1)
-  [ -n "$WID" ] && break
-  sleep 0.5
-done
-[ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
+find_window "Zelkor 3D Probe"
 xdotool mousemove 999 599
 sleep 0.5
 xwd -silent -id "$WID" -out first.xwd
@@ -68,15 +49,8 @@ xwd -silent -id "$WID" -out again.xwd
 kill -TERM $P
 wait $P
 echo "exit $?"
-)SH");
-    const std::string cmd = "xvfb-run -a -s '-screen 0 1000x600x24' bash " + script + " " + dir.str() + " " +
-                            APP_D3D_PROBE + " > " + dir.file("run.out") + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    for (const char* f : {"first.xwd", "software.xwd", "again.xwd", "probe.out", "run.out"}) {
-        std::error_code ec;
-        std::filesystem::copy_file(dir.file(f), std::string(ARTEFACT_DIR) + "/d3d_window_" + f,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-    }
+)SH", APP_D3D_PROBE);
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, "d3d_window_", {"first.xwd", "software.xwd", "again.xwd", "probe.out", "run.out"});
     ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("probe.out"));
     const std::string said = testsupport::read_file(dir.file("probe.out"));
     ASSERT_NE(said.find("probe: shown 3d\nprobe: shown software\nprobe: shown 3d\n"), std::string::npos) << said;
@@ -88,9 +62,7 @@ echo "exit $?"
     ASSERT_TRUE(ReadDump(dir.file("again.xwd"), &again, &why)) << why;
     ASSERT_EQ(first.width, 320);
     ASSERT_EQ(first.height, 240);
-    ImageLib::Image shot(first.width, first.height);
-    for (std::size_t i = 0; i < first.pixels.size(); ++i) shot.bits[i] = 0xFF000000u | (first.pixels[i] & 0xFFFFFF);
-    ImageLib::WritePNGImage(std::string(ARTEFACT_DIR) + "/d3d_window_first.png", shot);
+    apptest::WriteCapturePNG(first, std::string(ARTEFACT_DIR) + "/d3d_window_first.png");
 
     ImageLib::ImagePtr expected = ImageLib::GetPNGImage(EXPECTED_SCENE);
     ASSERT_NE(expected, nullptr);

@@ -14,12 +14,11 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
-#include "support/XDump.h"
+#include "support/XWindow.h"
 
 namespace {
 
 using apptest::Capture;
-using apptest::OnPath;
 using apptest::ReadDump;
 
 
@@ -41,38 +40,16 @@ std::string CompareExact(const Capture& c, const ImageLib::Image& card) {
 }
 
 TEST(DisplayCard, WindowFullScreenAndCursorUnderXvfb) {
-    if (!OnPath("xvfb-run") || !OnPath("xdotool") || !OnPath("xwd")) GTEST_SKIP() << "xvfb-run, xdotool or xwd missing";
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool", "xwd"}); !m.empty()) GTEST_SKIP() << m << " missing";
     testsupport::TempDir dir;
-    std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"SH(
-set -u
-cd "$1"
-# The desktop libraries SDL loads keep blocks to the end of the process.
-export ASAN_OPTIONS=detect_leaks=0
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, "1000x600x24", R"SH(
 export ZELKOR_PROBE_CURSOR=1
 "$2" > probe.out 2>&1 &
 P=$!
-find_window() {
-  WID=""
-  for i in $(seq 1 60); do
-    WID=$(xdotool search --onlyvisible --name "^Zelkor Display Probe$" 2>/dev/null | tail -n 1)
-    [ -n "$WID" ] && break
-    sleep 0.5
-  done
-  [ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
-}
-# Waits until n windows have shown a frame, then a little for the server.
-wait_shown() {
-  for i in $(seq 1 120); do
-    [ "$(grep -c "probe: shown" probe.out 2>/dev/null)" -ge "$1" ] && break
-    sleep 0.5
-  done
-  sleep 1
-}
-for i in $(seq 1 120); do grep -q "probe: frame" probe.out 2>/dev/null && break; sleep 0.5; done
-find_window
+# After n windows have shown a frame, a little for the server.
+wait_shown() { wait_line probe.out "probe: shown" "$1"; sleep 1; }
+wait_line probe.out "probe: frame"
+find_window "Zelkor Display Probe"
 # The pointer leaves the picture (moves take effect once a client is up).
 xdotool mousemove 999 599
 sleep 1
@@ -84,26 +61,20 @@ xdotool mousemove 999 599; sleep 0.5
 xdotool windowfocus --sync "$WID"; xdotool key alt+Return
 wait_shown 2
 xwd -silent -root -out full.xwd
-find_window
+find_window "Zelkor Display Probe"
 xdotool mousemove 500 300; sleep 0.7
 xdotool mousemove 999 599; sleep 0.5
 xdotool windowfocus --sync "$WID"; xdotool key alt+Return
 wait_shown 3
-find_window
+find_window "Zelkor Display Probe"
 sleep 0.5
 xwd -silent -id "$WID" -out back.xwd
 kill -TERM $P
 wait $P
 echo "exit $?"
-)SH");
-    const std::string cmd = "xvfb-run -a -s '-screen 0 1000x600x24' bash " + script + " " + dir.str() + " " +
-                            APP_DISPLAY_PROBE + " > " + dir.file("run.out") + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    for (const char* f : {"card.xwd", "cursor.xwd", "full.xwd", "back.xwd", "probe.out", "run.out"}) {
-        std::error_code ec;
-        std::filesystem::copy_file(dir.file(f), std::string(ARTEFACT_DIR) + "/display_card_" + f,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-    }
+)SH", APP_DISPLAY_PROBE);
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, "display_card_",
+                           {"card.xwd", "cursor.xwd", "full.xwd", "back.xwd", "probe.out", "run.out"});
     ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("probe.out"));
 
     ImageLib::ImagePtr card = ImageLib::GetPNGImage(EXPECTED_CARD);

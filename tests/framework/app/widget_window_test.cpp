@@ -13,11 +13,10 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "support/TestSupport.h"
-#include "support/XDump.h"
+#include "support/XWindow.h"
 
 namespace {
 
-using apptest::OnPath;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
@@ -27,27 +26,14 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST(WidgetWindow, ScriptedInputReachesTheWidgetsUnderXvfb) {
-    if (!OnPath("xvfb-run") || !OnPath("xdotool") || !OnPath("xwd") || !OnPath("setxkbmap"))
-        GTEST_SKIP() << "xvfb-run, xdotool, xwd or setxkbmap missing";
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool", "xwd", "setxkbmap"}); !m.empty())
+        GTEST_SKIP() << m << " missing";
     testsupport::TempDir dir;
-    std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"(
-set -u
-cd "$1"
-# The desktop libraries SDL loads keep blocks to the end of the process.
-export ASAN_OPTIONS=detect_leaks=0
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, "800x600x24", R"(
 "$2" > probe.out 2>&1 &
 P=$!
-WID=""
-for i in $(seq 1 120); do
-  grep -q "probe: window open" probe.out 2>/dev/null &&
-    WID=$(xdotool search --onlyvisible --name "^Zelkor Widget Probe$" 2>/dev/null | tail -n 1)
-  [ -n "$WID" ] && break
-  sleep 0.5
-done
-[ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
+wait_line probe.out "probe: window open"
+find_window "Zelkor Widget Probe"
 sleep 0.5
 xdotool windowfocus --sync "$WID"
 at() { xdotool mousemove --window "$WID" "$1" "$2"; sleep 0.2; }
@@ -77,25 +63,16 @@ click 60 32
 sleep 0.3
 click 60 94
 click 160 186
-for i in $(seq 1 40); do grep -q "probe: shot" probe.out && break; sleep 0.25; done
+wait_line probe.out "probe: shot"
 at 390 290
 sleep 0.5
 xwd -silent -id "$WID" -out window.xwd
 kill -TERM $P
 wait $P
 echo "exit $?"
-)");
-    const std::string cmd = "xvfb-run -a -s '-screen 0 800x600x24' bash " + script + " " + dir.str() + " " +
-                            APP_WIDGET_PROBE + " > " + dir.file("run.out") + " 2>&1";
-    const int rc = std::system(cmd.c_str());
-    for (const char* f : {"window.xwd", "probe.out", "run.out", "events.txt", "_screenshots/image1.png"}) {
-        std::error_code ec;
-        std::string name = f;
-        for (char& c : name)
-            if (c == '/') c = '_';
-        std::filesystem::copy_file(dir.file(f), std::string(ARTEFACT_DIR) + "/widget_window_" + name,
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-    }
+)", APP_WIDGET_PROBE);
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, "widget_window_",
+                           {"window.xwd", "probe.out", "run.out", "events.txt", "_screenshots/image1.png"});
     ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("probe.out"));
 
     const std::vector<std::string> want = {

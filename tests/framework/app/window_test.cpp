@@ -13,11 +13,10 @@
 
 #include "platform/Settings.h"
 #include "support/TestSupport.h"
-#include "support/XDump.h"
+#include "support/XWindow.h"
 
 namespace {
 
-using apptest::OnPath;
 
 std::vector<std::string> Lines(const std::string& path) {
     std::ifstream in(path);
@@ -44,31 +43,16 @@ bool InOrder(const std::vector<std::string>& got, const std::vector<std::string>
 }
 
 TEST(Window, InputCloseAndSecondInstanceUnderXvfb) {
-    if (!OnPath("xvfb-run") || !OnPath("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool missing";
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool"}); !m.empty()) GTEST_SKIP() << m << " missing";
     testsupport::TempDir dir;
     std::filesystem::create_directories(ARTEFACT_DIR);
-    const std::string probe = APP_WINDOW_PROBE;
-    const std::string script = dir.file("run.sh");
-    testsupport::write_file(script, R"(
-set -u
-cd "$1"
-# The desktop libraries SDL loads keep blocks to the end of the process.
-export ASAN_OPTIONS=detect_leaks=0
-# The single-instance lock lives here, so runs side by side never meet.
-export XDG_RUNTIME_DIR="$1"
+    const int rc = apptest::RunUnderXvfb(dir, "1024x768x24", R"(
 "$2" > first.out 2>&1 &
 P=$!
-# The window is searched once the probe says it is open (a window found
-# earlier may be one SDL replaces), and polled: --sync gives up on any
-# window that vanishes under it.
-WID=""
-for i in $(seq 1 120); do
-  grep -q "probe: window open" first.out 2>/dev/null &&
-    WID=$(xdotool search --onlyvisible --name "^Zelkor Window Probe$" 2>/dev/null | tail -n 1)
-  [ -n "$WID" ] && break
-  sleep 0.5
-done
-[ -n "$WID" ] || { echo "no window"; kill $P; exit 3; }
+# The window is searched once the probe says it is open: a window found
+# earlier may be one SDL replaces.
+wait_line first.out "probe: window open"
+find_window "Zelkor Window Probe"
 sleep 0.5
 grep -q "InProgress" config/registry.txt && cp config/registry.txt during.txt
 xdotool mousemove --window "$WID" 100 120; sleep 0.2
@@ -87,11 +71,8 @@ sleep 0.5
 xdotool key --window "$WID" alt+F4
 for i in $(seq 1 100); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
 wait $P; echo $? > first.rc
-)");
-    const std::string cmd = "timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' sh " + script + " " + dir.str() + " " + probe + " " + std::string(ARTEFACT_DIR) +
-                            " > " + dir.file("xvfb.log") + " 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << testsupport::read_file(dir.file("xvfb.log"))
-                                            << testsupport::read_file(dir.file("first.out"));
+)", APP_WINDOW_PROBE, ARTEFACT_DIR);
+    ASSERT_EQ(rc, 0) << testsupport::read_file(dir.file("run.out")) << testsupport::read_file(dir.file("first.out"));
     EXPECT_EQ(testsupport::read_file(dir.file("first.rc")), "0\n") << testsupport::read_file(dir.file("first.out"));
     EXPECT_EQ(testsupport::read_file(dir.file("second.rc")), "0\n");
     EXPECT_NE(testsupport::read_file(dir.file("first.out")).find("probe: raised by another instance"),

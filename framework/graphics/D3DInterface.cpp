@@ -199,29 +199,36 @@ Rect ClipToImage(const Rect& r, const MemoryImage& image) {
 
 }  // namespace
 
-void D3DInterface::BltUntransformed(MemoryImage* image, float x, float y, const Rect& srcRect, const Color& color) {
-    const Rect src = ClipToImage(srcRect, *image);
-    x += float(src.x - srcRect.x);
-    y += float(src.y - srcRect.y);
-    const std::uint32_t c = Argb(color);
+template <typename Visit>
+void D3DInterface::ForEachPiece(MemoryImage* image, const Rect& src, Visit visit) {
     for (int sy = src.y; sy < src.y + src.height;) {
         int rowHeight = 0;
         for (int sx = src.x; sx < src.x + src.width;) {
             TextureRef ref;
             if (!GetTexture(image, sx, sy, src.x + src.width - sx, src.y + src.height - sy, &ref)) return;
-            const float px = x + float(sx - src.x) - 0.5f, py = y + float(sy - src.y) - 0.5f;
-            const Vertex v[4] = {MakeVertex(px, py, c, ref.u0, ref.v0),
-                                 MakeVertex(px + float(ref.width), py, c, ref.u1, ref.v0),
-                                 MakeVertex(px, py + float(ref.height), c, ref.u0, ref.v1),
-                                 MakeVertex(px + float(ref.width), py + float(ref.height), c, ref.u1, ref.v1)};
-            if (CheckD3DError(device_->SetTexture(ref.texture), "SetTexture gTexture")) return;
-            if (!Draw(Primitive::TriangleStrip, v, 4, "DrawPrimitive (Tri) 1")) return;
+            if (!visit(ref, sx, sy)) return;
             sx += ref.width;
             rowHeight = ref.height;
         }
         if (rowHeight <= 0) break;
         sy += rowHeight;
     }
+}
+
+void D3DInterface::BltUntransformed(MemoryImage* image, float x, float y, const Rect& srcRect, const Color& color) {
+    const Rect src = ClipToImage(srcRect, *image);
+    x += float(src.x - srcRect.x);
+    y += float(src.y - srcRect.y);
+    const std::uint32_t c = Argb(color);
+    ForEachPiece(image, src, [&](const TextureRef& ref, int sx, int sy) {
+        const float px = x + float(sx - src.x) - 0.5f, py = y + float(sy - src.y) - 0.5f;
+        const Vertex v[4] = {MakeVertex(px, py, c, ref.u0, ref.v0),
+                             MakeVertex(px + float(ref.width), py, c, ref.u1, ref.v0),
+                             MakeVertex(px, py + float(ref.height), c, ref.u0, ref.v1),
+                             MakeVertex(px + float(ref.width), py + float(ref.height), c, ref.u1, ref.v1)};
+        if (CheckD3DError(device_->SetTexture(ref.texture), "SetTexture gTexture")) return false;
+        return Draw(Primitive::TriangleStrip, v, 4, "DrawPrimitive (Tri) 1");
+    });
 }
 
 void D3DInterface::BltTransformed(MemoryImage* image, const Rect* clipRect, const Color& color, int drawMode,
@@ -243,38 +250,30 @@ void D3DInterface::BltTransformed(MemoryImage* image, const Rect* clipRect, cons
     const float ox = centred ? 0.5f - float(srcRect.width) / 2 : 0.0f;
     const float oy = centred ? 0.5f - float(srcRect.height) / 2 : 0.0f;
     const std::uint32_t c = Argb(color);
-    for (int sy = src.y; sy < src.y + src.height;) {
-        int rowHeight = 0;
-        for (int sx = src.x; sx < src.x + src.width;) {
-            TextureRef ref;
-            if (!GetTexture(image, sx, sy, src.x + src.width - sx, src.y + src.height - sy, &ref)) return;
-            const float lx = ox + float(sx - srcRect.x), ly = oy + float(sy - srcRect.y);
-            const float cx[4] = {lx, lx + float(ref.width), lx, lx + float(ref.width)};
-            const float cy[4] = {ly, ly, ly + float(ref.height), ly + float(ref.height)};
-            const float cu[4] = {ref.u0, ref.u1, ref.u0, ref.u1};
-            const float cv[4] = {ref.v0, ref.v0, ref.v1, ref.v1};
-            Vertex v[4];
-            bool outside = false;
-            for (int i = 0; i < 4; ++i) {
-                const Vector2 p = Apply(m, cx[i], cy[i]);
-                v[i] = MakeVertex(p.x + x - 0.5f, p.y + y - 0.5f, c, cu[i], cv[i]);
-                if (clipRect && (v[i].x < float(clipRect->x) || v[i].x >= float(clipRect->x + clipRect->width) ||
-                                 v[i].y < float(clipRect->y) || v[i].y >= float(clipRect->y + clipRect->height)))
-                    outside = true;
-            }
-            if (CheckD3DError(device_->SetTexture(ref.texture), "SetTexture gTexture")) return;
-            if (outside) {
-                std::vector<Vertex> poly = {v[0], v[1], v[3], v[2]};
-                DrawClipped(poly, *clipRect, "DrawPrimitive (Tri) 2");
-            } else if (!Draw(Primitive::TriangleStrip, v, 4, "DrawPrimitive (Tri) 3")) {
-                return;
-            }
-            sx += ref.width;
-            rowHeight = ref.height;
+    ForEachPiece(image, src, [&](const TextureRef& ref, int sx, int sy) {
+        const float lx = ox + float(sx - srcRect.x), ly = oy + float(sy - srcRect.y);
+        const float cx[4] = {lx, lx + float(ref.width), lx, lx + float(ref.width)};
+        const float cy[4] = {ly, ly, ly + float(ref.height), ly + float(ref.height)};
+        const float cu[4] = {ref.u0, ref.u1, ref.u0, ref.u1};
+        const float cv[4] = {ref.v0, ref.v0, ref.v1, ref.v1};
+        Vertex v[4];
+        bool outside = false;
+        for (int i = 0; i < 4; ++i) {
+            const Vector2 p = Apply(m, cx[i], cy[i]);
+            v[i] = MakeVertex(p.x + x - 0.5f, p.y + y - 0.5f, c, cu[i], cv[i]);
+            if (clipRect && (v[i].x < float(clipRect->x) || v[i].x >= float(clipRect->x + clipRect->width) ||
+                             v[i].y < float(clipRect->y) || v[i].y >= float(clipRect->y + clipRect->height)))
+                outside = true;
         }
-        if (rowHeight <= 0) break;
-        sy += rowHeight;
-    }
+        if (CheckD3DError(device_->SetTexture(ref.texture), "SetTexture gTexture")) return false;
+        if (outside) {
+            std::vector<Vertex> poly = {v[0], v[1], v[3], v[2]};
+            DrawClipped(poly, *clipRect, "DrawPrimitive (Tri) 2");
+        } else if (!Draw(Primitive::TriangleStrip, v, 4, "DrawPrimitive (Tri) 3")) {
+            return false;
+        }
+        return true;
+    });
 }
 
 namespace {

@@ -126,6 +126,10 @@ public:
     bool ReadBackTextures(MemoryImage* image);
     TextureData* GetTextureData(MemoryImage* image);
     bool GetTexture(MemoryImage* image, int x, int y, int width, int height, TextureRef* out);
+    // Visits the texture pieces covering `src` row by row, with each piece's
+    // top-left in the image; stops when a piece is missing or `visit` says so.
+    template <typename Visit>
+    void ForEachPiece(MemoryImage* image, const Rect& src, Visit visit);
     void LayoutTextures(MemoryImage* image, TextureData& data);
     bool CreateTextures(MemoryImage* image, TextureData& data);
     std::shared_ptr<plat::Texture3D> CreateTexture(int width, int height, int code);

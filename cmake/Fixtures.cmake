@@ -1,0 +1,31 @@
+# The look fixture of the adapter and gui tests (skin, language file,
+# manifest, images and a block font), written by tools/fixturegen into
+# <build>/fixtures before those tests are built. Table modules in
+# tools/fixturegen/tables/ add names; nothing here changes when they do.
+
+set(fixture_out ${CMAKE_BINARY_DIR}/fixtures)
+file(GLOB fixture_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/fixturegen/*.py
+     ${PROJECT_SOURCE_DIR}/tools/fixturegen/tables/*.py)
+add_custom_command(
+  OUTPUT ${fixture_out}/fixtures.stamp
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${fixture_out}/data
+  COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tools/fixturegen/fixturegen.py ${fixture_out}
+  COMMAND ${CMAKE_COMMAND} -E touch ${fixture_out}/fixtures.stamp
+  DEPENDS ${fixture_sources}
+  COMMENT "Generating the test fixture"
+  VERBATIM)
+add_custom_target(fixtures ALL DEPENDS ${fixture_out}/fixtures.stamp)
+
+if(ZELKOR_TESTS)
+  target_compile_definitions(test_support INTERFACE ZELKOR_FIXTURE_DIR="${fixture_out}")
+  foreach(pair IN ITEMS adapter:ostrel gui:gui)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 label)
+    list(GET pair 1 dir)
+    file(GLOB fixture_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${dir}/*_test.cpp)
+    foreach(t IN LISTS fixture_tests)
+      get_filename_component(stem ${t} NAME_WE)
+      add_dependencies(${label}_${stem} fixtures)
+    endforeach()
+  endforeach()
+endif()

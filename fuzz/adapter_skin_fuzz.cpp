@@ -264,17 +264,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& [id, res] : resources.Images()) check_resources(skin, id);
     for (const auto& [id, res] : resources.Fonts()) check_resources(skin, id);
 
-    // Relative names (the manifest's images, stand-in sounds) resolve in
-    // the scratch folder.
-    static const bool in_scratch = [] {
-        std::error_code ec;
-        std::filesystem::current_path(scratch.dir(), ec);
-        return !ec;
-    }();
-    if (!in_scratch) return 0;
     if (!fuzzsupport::write_input(scratch.file("img.png"), reinterpret_cast<const uint8_t*>(parts[3].data()),
                                   parts[3].size()))
         return 0;
+    // Relative names (the manifest's images, stand-in sounds) resolve in the
+    // scratch folder while the widgets run; the fuzzer's own files, written
+    // between runs, go where it was started.
+    std::error_code ec;
+    const std::filesystem::path started = std::filesystem::current_path(ec);
+    if (ec) return 0;
+    std::filesystem::current_path(scratch.dir(), ec);
+    if (ec) return 0;
     drive_widgets(scratch, manifest_path, skin_path, lang_path, parts[4]);
+    std::filesystem::current_path(started, ec);
+    if (ec) std::abort();
     return 0;
 }

@@ -37,6 +37,8 @@ GLYPH_BLOCK = 5
 GLYPH_GAP = 1
 GLYPH_WIDTH = GLYPH_BLOCK + GLYPH_GAP
 FONT_CHARS = [chr(c) for c in range(33, 127)]
+# The Windows-1251 letters (bytes 192..255) follow, so Cyrillic text can be typed and drawn.
+FONT_LETTERS_1251 = list(range(192, 256))
 FONT_IMAGE = "data/fonts/block.png"
 FONT_METRICS = "data/fonts/block.txt"
 
@@ -199,6 +201,23 @@ class Fixture:
         self._resource(id, "Image", group, {"path": path})
         self.node(id + "/border", left=l, top=t, right=r, bottom=b)
 
+    # ---- buttons, widget bridges and sounds ----
+
+    def mask(self, id, width, height, opaque, group="Common"):
+        """An input mask image: white and opaque inside opaque (x0, y0, x1, y1, end
+        exclusive), fully transparent elsewhere."""
+        x0, y0, x1, y1 = opaque
+
+        def pixel(x, y):
+            return (255, 255, 255, 255) if x0 <= x < x1 and y0 <= y < y1 else (0, 0, 0, 0)
+        path = "data/images/%s.png" % id
+        self._file(path, lambda: png(width, height, pixel))
+        self._resource(id, "Image", group, {"path": path})
+
+    def file(self, path, data):
+        """A file of the given bytes under the output folder ("data/...")."""
+        self._file(path, lambda: data)
+
     def font(self, id, group="Common"):
         """The block font under this id, and a skin element at the id whose "id" names it
         (for the readers that take a node)."""
@@ -280,14 +299,15 @@ class Fixture:
         if self._font_written:
             return
         self._font_written = True
-        width = GLYPH_WIDTH * len(FONT_CHARS)
+        width = GLYPH_WIDTH * (len(FONT_CHARS) + len(FONT_LETTERS_1251))
 
         def pixel(x, y):
             on = x % GLYPH_WIDTH < GLYPH_BLOCK and y < FONT_ASCENT
             return (255, 255, 255, 255) if on else (0, 0, 0, 0)
         self._file(FONT_IMAGE, lambda: png(width, FONT_HEIGHT, pixel))
         metrics = "%d %d\n" % (GLYPH_WIDTH, FONT_ASCENT) + "".join("%s %d\n" % (c, GLYPH_WIDTH) for c in FONT_CHARS)
-        self._file(FONT_METRICS, lambda: metrics.encode("ascii"))
+        metrics = metrics.encode("ascii") + b"".join(b"%c %d\n" % (c, GLYPH_WIDTH) for c in FONT_LETTERS_1251)
+        self._file(FONT_METRICS, lambda: metrics)
 
 
 def load_tables(fx, folder):

@@ -88,6 +88,7 @@ VantAppBase::~VantAppBase() {
     if (mHWnd) mHost->DestroyWindow(mHWnd);
     mHWnd = 0;
     if (mLoadingThread.joinable()) mLoadingThread.join();
+    if (mRecordingDemo) WriteDemoFile();
     if (gApp == this) gApp = nullptr;
     if (GetGraphicsApp() == this) SetGraphicsApp(nullptr);
 }
@@ -169,9 +170,13 @@ void VantAppBase::Init() {
 
     mRandSeed = Tick();
     if (mPlayingDemo) {
-        // Playing demos comes with the demo reader; until then the run is live.
-        app_info << "demo playback is not available; running live" << std::endl;
-        mPlayingDemo = false;
+        std::string error;
+        if (!ReadDemoFile(&error)) {
+            mPlayingDemo = false;
+            Popup(error);
+            DoExit(0);
+            return;
+        }
     }
 
     PreReadRegistry();

@@ -2,6 +2,7 @@
 // by the clock, and draw when something changed.
 #include <cmath>
 
+#include "framework/app/CrashReport.h"
 #include "framework/app/SoundManager.h"
 #include "framework/app/VantAppBase.h"
 
@@ -267,6 +268,8 @@ bool VantAppBase::DoUpdateFrames() {
 void VantAppBase::UpdateFrames() {
     ++mUpdateCount;
     DemoState();
+    // What a crash report says of the run stays close to the present.
+    if (mUpdateCount % 500 == 0) RefreshAppCrashTexts(this);
     if (!mMinimized && mWidgetManager->UpdateFrame()) ++mUpdatesWithChanges;
     if (mMusicInterface) mMusicInterface->Update();
     CleanSharedImages();

@@ -2,6 +2,7 @@
 
 #include "framework/app/BassMusicInterface.h"
 #include "framework/app/CommandLine.h"
+#include "framework/app/CrashReport.h"
 #include "framework/app/DSoundManager.h"
 #include "framework/app/ResourceManager.h"
 
@@ -18,6 +19,7 @@
 #include "orvek/File.h"
 #include "orvek/Log.h"
 #include "orvek/Path.h"
+#include "platform/CrashHandler.h"
 
 namespace Vant {
 
@@ -71,6 +73,7 @@ VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
     for (const auto& [k, v] : strings) mStringProperties[k] = v;
     mWidgetManager = std::make_unique<WidgetManager>(this);
     mResourceManager = std::make_unique<ResourceManager>(this);
+    if (mHost->WantsCrashHooks()) InstallAppCrashHandler(this);
 }
 
 VantAppBase::~VantAppBase() {
@@ -206,6 +209,7 @@ void VantAppBase::Init() {
     }
     InitHook();
     mInitialized = true;
+    RefreshAppCrashTexts(this);
 }
 
 void* VantAppBase::SoundWindow(plat::WindowHandle window) {
@@ -338,7 +342,7 @@ void VantAppBase::HandleCmdLineParam(const std::string& name, const std::string&
     } else if (name == "-demofile") {
         mDemoFileName = value;
     } else if (name == "-crash") {
-        // Handed to the crash reporter once it exists.
+        plat::crash::CrashNow();
     } else if (name == "-screensaver") {
         mIsScreenSaver = true;
     } else {

@@ -386,6 +386,11 @@ public:
     void StopCursorThread();
     std::thread mCursorThread;
 
+    // ---- crash reports (CrashReport.cpp) ----
+    // Extra fields of a crash report's upload, and a demo to send with it.
+    virtual void FillCrashFields(std::map<std::string, std::string>&) {}
+    virtual std::string GetCrashDemoName() { return std::string(); }
+
     // ---- demo recording and playback (AppDemo.cpp) ----
     Buffer mDemoBuffer;
     DemoWriter mDemoWriter{&mDemoBuffer};

@@ -329,7 +329,8 @@ public:
     JumpDialog(VantAppBase* app, const std::string& text)
         : Dialog(nullptr, nullptr, kJumpDialogId, true, "Jump To Time", "", "", 2), mApp(app) {
         mEdit = new EditWidget(kDialogItemId, nullptr);
-        mEdit->SetFont(new SysFont(app, "Tahoma", 8));
+        SysFont font(app, "Tahoma", 8);
+        mEdit->SetFont(&font);  // the field keeps a copy
         mEdit->SetText(text);
         mEdit->mHilitePos = 0;
         mEdit->mCursorPos = static_cast<int>(text.size());

@@ -299,6 +299,7 @@ bool VantAppBase::DrawDirtyStuff() {
     const std::uint32_t drawTime = Tick() - now;
     mDrawTime += drawTime;
     mFPSDrawTime += drawTime;
+    if (mShowFPS) DrawDebugOverlay();
     if (mWaitForVSync && mIsPhysWindowed && mSoftVSyncWait && mDisplay) {
         const int period = 1000 / std::max(mDisplay->RefreshRate(), 1);
         const int wait = period - plat::TickDiff(Tick(), mLastDrawTick);

@@ -83,6 +83,8 @@ VantAppBase::~VantAppBase() {
     FreeDialogsAndWidgets();
     mWidgetManager.reset();
     mResourceManager.reset();
+    mFPSImage.reset();
+    mDemoTimeImage.reset();
     StopCursorThread();
     mSharedImageMap.clear();
     mDisplay.reset();

@@ -146,7 +146,7 @@ public:
     virtual void GotFocus() {}
     virtual void LostFocus() {}
     virtual bool HandleSysChar(char c) { return c == 'r' || c == 'R'; }
-    virtual bool DebugKeyDown(int) { return false; }
+    virtual bool DebugKeyDown(int key);  // DebugTools.cpp
     virtual bool DebugKeyDownAsync(int, bool, bool) { return false; }
     virtual void CloseRequestAsync() {}
     virtual std::string GetExtraText() { return std::string(); }
@@ -385,6 +385,20 @@ public:
     void StartCursorThread();
     void StopCursorThread();
     std::thread mCursorThread;
+
+    // ---- debug tools and the overlay (DebugTools.cpp) ----
+    bool mShowFPS = false;
+    int mShowFPSMode = 0;  // 0 frame rate, 1 pointer position
+    std::uint32_t mFPSStartTick = 0, mDemoTimeTick = 0;
+    int mFPSCount = 0, mFPSFlipCount = 0;
+    std::string mFPSText, mDemoTimeText;
+    std::unique_ptr<MemoryImage> mFPSImage, mDemoTimeImage;
+    // "_dump/imagelist.html" with every live image and its memory.
+    void WriteImageDump();
+    void ShowVideoStats();
+    // After a frame is drawn: the frame-rate text 10 pixels in from the
+    // right and bottom, and while a demo plays its remaining time above.
+    void DrawDebugOverlay();
 
     // ---- crash reports (CrashReport.cpp) ----
     // Extra fields of a crash report's upload, and a demo to send with it.

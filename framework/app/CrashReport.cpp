@@ -252,6 +252,8 @@ int RunCrashReport(const CrashWindowFn& window) {
     ::unsetenv(plat::crash::kReportEnv);
     ::unsetenv(plat::crash::kHandoffEnv);
     ::unsetenv(plat::crash::kPipeEnv);
+    // A crash of this process leaves its report but starts nothing again.
+    plat::crash::SetRestart(false);
 
     std::string report = DemangleReport(ReadWhole(reportPath));
     // The first map file of the current folder, if one was left there.

@@ -51,6 +51,9 @@ bool CrashReportRequested();
 using CrashWindowFn = std::function<void(const CrashHandoff&, const std::string& title, const std::string& report)>;
 int RunCrashReport(const CrashWindowFn& window = nullptr);
 
+// The above with the crash window on the display (CrashWindow.cpp).
+int RunCrashReportWithWindow();
+
 // Installs the crash hooks for the application and keeps its texts ready.
 void InstallAppCrashHandler(VantAppBase* app);
 // Brings the texts kept for a crash up to date (crash info, hand-over).

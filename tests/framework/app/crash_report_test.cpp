@@ -35,6 +35,10 @@ int RunProbe(const std::string& dir, const std::string& mode) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(dir.c_str()) != 0) ::_exit(90);
+        // No display: the restarted program prints the report.
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("SDL_VIDEODRIVER");
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(err, 2);
         ::execl(APP_CRASH_PROBE, APP_CRASH_PROBE, mode.c_str(), static_cast<char*>(nullptr));

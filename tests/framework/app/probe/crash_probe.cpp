@@ -45,11 +45,17 @@ static int RecordThenCrash() {
 }
 
 int main(int argc, char** argv) {
-    if (Vant::CrashReportRequested()) return Vant::RunCrashReport();
+    if (Vant::CrashReportRequested()) return Vant::RunCrashReportWithWindow();
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "record") return RecordThenCrash();
     plat::crash::Install();
     plat::crash::SetAppText("Product: Probe\r\n");
+    // A second argument names the host a report may be sent to.
+    Vant::CrashHandoff handoff;
+    handoff.prod = "Probe";
+    handoff.version = "1.0";
+    if (argc > 2) handoff.host = argv[2];
+    plat::crash::SetHandoff(handoff.Serialize());
     if (mode == "null") probe::WriteThroughNull(nullptr);
     if (mode == "divide") std::printf("%d\n", probe::DivideBy(0));
     if (mode == "abort") probe::Abort();

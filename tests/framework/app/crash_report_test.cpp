@@ -20,6 +20,8 @@
 #include "framework/app/CrashReport.h"
 #include "platform/CrashHandler.h"
 #include "support/FakeHost.h"
+#include "support/TestSupport.h"
+#include "support/XWindow.h"
 
 namespace {
 
@@ -246,6 +248,58 @@ TEST(CrashReport, TheUploadSendsTheFormByteForByte) {
                              "\r\nContent-Length: " + std::to_string(body.size()) +
                              "\r\nConnection: close\r\n\r\n" + body;
     EXPECT_EQ(server.Request(), want);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CrashReport, TheCrashWindowSendsOnlyWhenAskedAndOnlyWithAHost) {
+    if (const std::string m = apptest::MissingTool({"xvfb-run", "xdotool"}); !m.empty()) GTEST_SKIP() << m << " missing";
+    UploadServer server;
+    const std::string host = "127.0.0.1:" + std::to_string(server.Port());
+    testsupport::TempDir dir;
+    const int rc = apptest::RunUnderXvfb(dir, "640x480x24", R"SH(
+click() { xdotool mousemove --window "$WID" "$1" "$2"; sleep 0.2; xdotool click 1; sleep 0.3; }
+window() {
+  wait_line "$1" "crash window: page 0"
+  find_window "Fatal Error!"
+  xdotool windowfocus --sync "$WID"; sleep 0.3
+}
+# A host, and "Close Now": nothing is sent.
+"$2" null "$3" > closed.out 2>&1; echo "crashed $?"
+window closed.out
+click 300 280
+wait_line closed.out "crash window: closed"
+# No host: "Close Now" alone, the whole width.
+"$2" null > nohost.out 2>&1
+window nohost.out
+click 20 280
+wait_line nohost.out "crash window: closed"
+# A host, "Send Report", a comment and "Continue".
+"$2" null "$3" > sent.out 2>&1
+window sent.out
+click 100 280
+wait_line sent.out "crash window: page 1"
+xdotool type --delay 40 "it froze"
+sleep 0.2
+click 100 280
+wait_line sent.out "crash window: sent"
+echo "done"
+)SH", APP_CRASH_PROBE, host);
+    const std::string out = testsupport::read_file(dir.file("run.out"));
+    apptest::KeepArtefacts(dir, ARTEFACT_DIR, "crash_window_", {"run.out", "closed.out", "nohost.out", "sent.out"});
+    ASSERT_EQ(rc, 0) << out;
+    EXPECT_NE(out.find("crashed 139"), std::string::npos) << out;  // the crash's own status
+    EXPECT_NE(testsupport::read_file(dir.file("closed.out")).find("page 0: Send Report,Close Now"), std::string::npos);
+    EXPECT_NE(testsupport::read_file(dir.file("nohost.out")).find("page 0: Close Now\n"), std::string::npos);
+
+    const std::string report = testsupport::read_file(dir.file("crash.txt"));
+    Vant::CrashHandoff h;
+    h.prod = "Probe";
+    h.version = "1.0";
+    h.host = host;
+    EXPECT_EQ(server.Request(), Vant::BuildCrashRequest(h, "it froze", Vant::CrashErrorTitle(report), report, nullptr));
 }
 
 }  // namespace

@@ -202,6 +202,12 @@ bool VantAppBase::ProcessTimedUpdate(bool allowSleep) {
 bool VantAppBase::DemoFastForward(double updatesPerFrame, bool* handled) {
     *handled = true;
     while (mUpdateCount < mFastForwardToUpdateNum || mFastForwardToMarker) {
+        if (mDemoReader.Exhausted() && mUpdateCount >= mDemoLength) {
+            // Past the end of the demo there is nothing left to hurry to.
+            mFastForwardToMarker = false;
+            mFastForwardToUpdateNum = 0;
+            break;
+        }
         if (!mFastForwardMuted && !mFastForwardStep) {
             mFastForwardMuted = true;
             Mute(true);
@@ -209,6 +215,7 @@ bool VantAppBase::DemoFastForward(double updatesPerFrame, bool* handled) {
         mLastTimeCheck = Tick();
         mUpdateFTimeAcc = 0.0;
         const int before = mUpdateCount;
+        ProcessDemo();
         if (DoUpdateFrames()) {
             mPendingUpdatesAcc += updatesPerFrame - 1.0;
             ProcessSafeDeleteQueue();

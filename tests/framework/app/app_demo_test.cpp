@@ -112,3 +112,45 @@ TEST_F(PlaybackDialogs, ADoubleClickOnAMarkerAheadJumpsToIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AppDemo, FastForwardRunsToTheTargetMutedThenPlaysOn) {
+    std::remove("long.dmo");
+    {
+        apptest::FakeHost host;
+        apptest::TestApp app(&host);
+        app.mRecordingDemo = true;
+        app.mDemoFileName = "long.dmo";
+        app.mCmdLineParsed = true;
+        app.Init();
+        for (int i = 0; i < 2000 && app.mUpdateCount < 300; ++i) {
+            if (app.mUpdateCount == 250 && host.pending.empty()) host.Post(plat::msg::kChar, 'z');
+            app.UpdateApp();
+        }
+    }
+    apptest::FakeHost host;
+    apptest::TestApp app(&host);
+    app.mPlayingDemo = true;
+    app.mDemoFileName = "long.dmo";
+    app.mCmdLineParsed = true;
+    app.Init();
+    app.mUpdateAppState = 1;
+    app.DemoPlaybackChar('7');  // 30 s before the end: before the start, so all of it
+    EXPECT_LE(app.mFastForwardToUpdateNum, 0);
+    app.mFastForwardToUpdateNum = 260;
+    const std::uint32_t began = host.clock.now;
+    for (int i = 0; i < 50 && app.mUpdateCount < 260; ++i) app.ProcessTimedUpdate(true);
+    EXPECT_EQ(app.mUpdateCount, 260);
+    EXPECT_LT(host.clock.now - began, 100u);  // not at 10 ms an update
+    EXPECT_EQ(app.wm().events, std::vector<std::string>{"char 122"});
+    app.ProcessTimedUpdate(true);  // the target reached: sound back
+    EXPECT_FALSE(app.IsMuted());
+    // "M" hurries to the end and stops there.
+    app.DemoPlaybackChar('m');
+    for (int i = 0; i < 50 && app.mFastForwardToMarker; ++i) app.ProcessTimedUpdate(true);
+    EXPECT_FALSE(app.mFastForwardToMarker);
+    EXPECT_GE(app.mUpdateCount, 300);
+}
+
+}  // namespace

@@ -154,12 +154,14 @@ add_custom_command(
 list(APPEND data_files ${data_work}/fonts.stamp)
 
 # Hand-written tables, copied as they are.
-add_custom_command(
-  OUTPUT ${data_out}/records.xml
-  COMMAND ${CMAKE_COMMAND} -E copy ${data_src}/xml/records.xml ${data_out}/records.xml
-  DEPENDS ${data_src}/xml/records.xml
-  VERBATIM)
-list(APPEND data_files ${data_out}/records.xml)
+foreach(table IN ITEMS records.xml Skin.xml en.xml)
+  add_custom_command(
+    OUTPUT ${data_out}/${table}
+    COMMAND ${CMAKE_COMMAND} -E copy ${data_src}/xml/${table} ${data_out}/${table}
+    DEPENDS ${data_src}/xml/${table}
+    VERBATIM)
+  list(APPEND data_files ${data_out}/${table})
+endforeach()
 
 add_custom_target(data ALL
   # The shipped settings go in only when absent, so a developer's own survive rebuilds.
@@ -174,7 +176,7 @@ add_custom_target(data ALL
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TREMOR REQUIRED IMPORTED_TARGET vorbisidec)
 add_library(datalint_deps INTERFACE)
-target_link_libraries(datalint_deps INTERFACE waytext core app PkgConfig::TREMOR)
+target_link_libraries(datalint_deps INTERFACE waytext core adapter PkgConfig::TREMOR)
 target_compile_definitions(datalint_deps INTERFACE
   ZELKOR_BUILD_DIR="${CMAKE_BINARY_DIR}"
   ZELKOR_DATA_SOURCE_DIR="${data_src}")

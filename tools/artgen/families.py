@@ -115,6 +115,9 @@ def placeholder(pic, k, w, h):
     if w >= 40 and h >= 14:
         name = (pic.ids[0] if pic.ids else pic.file).rsplit("/", 1)[-1].rsplit(".", 1)[0]
         label = (name + " " + label).strip()
+    if pic.params.get("pit"):
+        # The pit's see-through key works in every set.
+        out.append('<circle cx="%s" cy="%s" r="%s" fill="#ffffff"/>' % (num(w / 2), num(h / 2), num(min(w, h) / 4)))
     if label:
         size = max(5.0, min(h * 0.45, w * 1.6 / max(1, len(label)), 28.0))
         out.append(text(w / 2, h / 2 + size * 0.36, label, size, "#101014"))

@@ -132,9 +132,11 @@ add_custom_command(
   OUTPUT ${data_work}/art-${ZELKOR_ART}.stamp
   BYPRODUCTS ${data_out}/resources.xml
   COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tools/artgen/artgen.py ${art_flags} --jobs 2
+          --ways ${data_work}/ways
           ${data_src}/art/catalog.toml ${data_src}/fonts/fonts.toml ${data_out} ${data_work}/art
   COMMAND ${CMAKE_COMMAND} -E touch ${data_work}/art-${ZELKOR_ART}.stamp
   DEPENDS ${data_src}/art/catalog.toml ${data_src}/fonts/fonts.toml ${artgen_sources} ${art_svg}
+          ${data_work}/levels.stamp
   COMMENT "Drawing the pictures (${ZELKOR_ART})"
   VERBATIM)
 list(APPEND data_files ${data_work}/art-${ZELKOR_ART}.stamp)

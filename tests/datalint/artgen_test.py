@@ -125,6 +125,16 @@ class Drawing(unittest.TestCase):
         self.assertNotIn("nopal", text)
 
 
+class Track(unittest.TestCase):
+    def test_backgrounds_draw_the_visible_points_of_each_way_in_pixels(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "level1-1.txt")
+            write(path, "ways 2\nway 3\n128 256 100 1 -1\n256 256 100 1 -1\n300 300 -1 1 -1\n"
+                  "mark 0 128 256\nway 1\n10 10 100 1 -1\n")
+            # A way of one visible point draws nothing; hidden points run under the scenery.
+            self.assertEqual(artgen.read_track(path), [[(100.0, 200.0), (200.0, 200.0)]])
+
+
 class Sets(unittest.TestCase):
     def test_minimum_after_full_leaves_only_the_required_pictures(self):
         with tempfile.TemporaryDirectory() as tmp:

@@ -2,7 +2,7 @@
 """Draws every picture of the catalogue and writes the resource manifest.
 
     artgen.py <catalog.toml> <fonts.toml> <data folder> <work folder>
-              [--placeholder] [--minimum] [--jobs N]
+              [--placeholder] [--minimum] [--jobs N] [--ways <folder>]
 
 Each file becomes one SVG sheet of rows x cols cels, rasterised by
 rsvg-convert; the same run writes <data>/resources.xml from the very same
@@ -30,10 +30,29 @@ import families  # noqa: E402
 RSVG = shutil.which("rsvg-convert") or "/usr/bin/rsvg-convert"
 _ID = re.compile(r'id="([^"]+)"')
 _URL = re.compile(r"url\(#([^)]+)\)")
+AUTHORING_TO_PIXELS = 0.78125  # way files hold authoring units
 
 
 class ArtError(Exception):
     pass
+
+
+def read_track(path):
+    """The visible polylines of a way text file, in background pixels."""
+    lines, current = [], None
+    with open(path, encoding="ascii") as f:
+        for row in f:
+            parts = row.split()
+            if not parts:
+                continue
+            if parts[0] == "way":
+                current = []
+                lines.append(current)
+            elif len(parts) == 5 and current is not None:
+                x, y, order = float(parts[0]), float(parts[1]), int(parts[2])
+                if order >= 0:  # hidden points run into the pit under the scenery
+                    current.append((x * AUTHORING_TO_PIXELS, y * AUTHORING_TO_PIXELS))
+    return [line for line in lines if len(line) >= 2]
 
 
 def sheet_svg(pic, placeholder):
@@ -119,10 +138,16 @@ def render(svg, png):
     os.replace(tmp, png)
 
 
-def build(catalog_path, fonts_path, out, work, placeholder=False, minimum=False, jobs=2):
+def build(catalog_path, fonts_path, out, work, placeholder=False, minimum=False, jobs=2, ways=None):
     pictures = catalog.load(catalog_path)
     if minimum:
         pictures = [p for p in pictures if p.required]
+    if ways:
+        # Level backgrounds draw the track from the very polylines of their way files.
+        for pic in pictures:
+            if pic.family == "level":
+                name = os.path.basename(pic.file).rsplit(".", 1)[0] + ".txt"
+                pic.params = dict(pic.params, track=read_track(os.path.join(ways, name)))
     fonts = font_entries(fonts_path)
     mode = "placeholder" if placeholder else "art"
     todo = []
@@ -160,9 +185,10 @@ def main(argv):
     ap.add_argument("--placeholder", action="store_true", help="flat labelled blocks instead of the art")
     ap.add_argument("--minimum", action="store_true", help="only the pictures the game needs")
     ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--ways", help="folder of the way polylines the level backgrounds draw")
     a = ap.parse_args(argv)
     try:
-        drawn, total = build(a.catalog, a.fonts, a.out, a.work, a.placeholder, a.minimum, a.jobs)
+        drawn, total = build(a.catalog, a.fonts, a.out, a.work, a.placeholder, a.minimum, a.jobs, a.ways)
     except (catalog.CatalogError, ArtError, OSError, KeyError, ValueError, tomllib.TOMLDecodeError) as e:
         print("artgen: %s" % e, file=sys.stderr)
         return 1

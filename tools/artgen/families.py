@@ -494,6 +494,13 @@ def level(pic, k, w, h):
         out.append('<circle cx="%s" cy="%s" r="%s" fill="%s" fill-opacity="0.12"/>' % (
             num(rng.uniform(0, w)), num(rng.uniform(0, h)), num(rng.uniform(4, 30)),
             hsl(hue + rng.uniform(-20, 20), sat + 10, 55)))
+    # The groove the balls roll in: a dark bed, a lit lip and a faint centre line.
+    for line in pic.params.get("track", []):
+        points = " ".join("%s,%s" % (num(x), num(y)) for x, y in line)
+        for width, color, alpha in ((34, hsl(hue, sat, 10), 0.85), (28, hsl(hue, sat - 10, 26), 1.0),
+                                    (2, hsl(hue, sat + 20, 60), 0.5)):
+            out.append('<polyline points="%s" fill="none" stroke="%s" stroke-opacity="%s" stroke-width="%d" '
+                       'stroke-linejoin="round" stroke-linecap="round"/>' % (points, color, num(alpha), width))
     return "".join(out)
 
 

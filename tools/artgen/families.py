@@ -395,6 +395,18 @@ def bar(pic, k, w, h):
             'rx="%s" fill="url(#bar)"/>') % (num(w), num(h), num(min(4, h / 2)))
 
 
+def baked_texts(pic):
+    """Lines of text baked into a picture: [x, y, size, text] each, x < 0
+    meaning centred."""
+    out = []
+    for x, y, size, line in pic.params.get("texts", []):
+        if x < 0:
+            out.append(text(pic.cel[0] / 2, y, line, size, "#f0e6c8"))
+        else:
+            out.append(text(x, y, line, size, "#e8ecf4", anchor="start", weight="normal"))
+    return "".join(out)
+
+
 def panel(pic, k, w, h):
     hue = 215
     radius = 4 if pic.params.get("tooltip") else min(14, min(w, h) / 4)
@@ -404,7 +416,7 @@ def panel(pic, k, w, h):
     return ('<defs><linearGradient id="pn" x1="0" y1="0" x2="0" y2="1"><stop offset="0" stop-color="%s"/>'
             '<stop offset="1" stop-color="%s"/></linearGradient></defs><rect x="1" y="1" width="%s" height="%s" '
             'rx="%s" fill="url(#pn)" fill-opacity="0.94" stroke="%s" stroke-width="2"/>') % (
-        hsl(hue, 30, 30), hsl(hue, 35, 16), num(w - 2), num(h - 2), num(radius), hsl(hue, 40, 62))
+        hsl(hue, 30, 30), hsl(hue, 35, 16), num(w - 2), num(h - 2), num(radius), hsl(hue, 40, 62)) + baked_texts(pic)
 
 
 STATE_LIGHT = {"normal": 38, "active": 30, "selected": 50, "disabled": 24}
@@ -452,8 +464,7 @@ def backdrop(pic, k, w, h):
     for _ in range(24):
         out.append('<circle cx="%s" cy="%s" r="%s" fill="%s" fill-opacity="0.08"/>' % (
             num(rng.uniform(0, w)), num(rng.uniform(0, h)), num(rng.uniform(10, 60)), hsl(hue + 40, 60, 70)))
-    if "main" in pic.file:
-        out.append(text(w / 2, 110, "ZELKOR", 72, "#f0d060"))
+    out.append(baked_texts(pic))
     return "".join(out)
 
 

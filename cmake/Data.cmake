@@ -199,5 +199,8 @@ if(ZELKOR_TESTS)
                    -DSHIPPED=${data_src}/config/Trelm.cfg.xml -DWORK=${CMAKE_BINARY_DIR}/testwork/data_config_kept
                    -P ${PROJECT_SOURCE_DIR}/tests/datalint/config_kept_test.cmake)
   add_test(NAME data_artgen COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/artgen_test.py)
-  set_tests_properties(data_levelgen_rules data_generators data_config_kept data_artgen PROPERTIES LABELS data)
+  add_test(NAME data_fontbake
+           COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/fontbake_test.py $<TARGET_FILE:fontbake>)
+  set_tests_properties(data_levelgen_rules data_generators data_config_kept data_artgen data_fontbake
+                       PROPERTIES LABELS data)
 endif()

@@ -226,6 +226,15 @@ TEST(ArtTree, HeadersNamesAndReferences) {
             EXPECT_TRUE(named.count(f) || f == "images/icon.png") << f << " is named by nothing";
         } else if (f.rfind("fonts/", 0) == 0) {
             EXPECT_TRUE(named.count(leaf) || named.count("data/" + f)) << f << " is named by nothing";
+            // Glyph sheets are white with coverage as alpha: the drawing colour tints them.
+            if (leaf.size() > 4 && leaf.substr(leaf.size() - 4) == ".png") {
+                auto sheet = ImageLib::GetPNGImage((root / f).string());
+                ASSERT_TRUE(sheet) << f;
+                const size_t n = size_t(sheet->width) * sheet->height;
+                EXPECT_TRUE(std::all_of(sheet->bits.get(), sheet->bits.get() + n,
+                                        [](uint32_t p) { return (p & 0xFFFFFFu) == 0xFFFFFFu; }))
+                    << f << " is not white";
+            }
         } else if (f.rfind("Gui/Backgrounds/", 0) == 0 || f.rfind("Gui/Sprites/", 0) == 0) {
             EXPECT_TRUE(named.count(leaf)) << f << " is named by no level file";
         } else if (f.rfind("Gui/", 0) == 0) {

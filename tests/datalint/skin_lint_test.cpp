@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -307,6 +309,29 @@ TEST_P(SkinLint, EverySoundPathIsAFile) {
         }
     }
     EXPECT_GT(sounds, 18 * 4);
+}
+
+// Each record belongs to a sub-level of the levels folder, every value is a
+// number, and every holder name has its text.
+TEST_P(SkinLint, RecordsNameExistingSubLevelsAndKnownHolders) {
+    Map records;
+    orvek::ostrel::Skin::ReadStatus status;
+    ASSERT_TRUE(orvek::ostrel::Skin::read_keys("data/records.xml", records, &status)) << status.error;
+    ASSERT_FALSE(records.empty());
+    for (const auto& [key, value] : records) {
+        int level = -1, sub = -1;
+        ASSERT_EQ(std::sscanf(key.c_str(), "records/sub_level_%d_%d/@", &level, &sub), 2) << key;
+        EXPECT_TRUE(fs::exists("data/levels-xml/level" + std::to_string(level + 1) + "/sub-level" +
+                               std::to_string(sub + 1) + ".xml"))
+            << key;
+        if (key.substr(key.rfind('@') + 1) == "name") {
+            EXPECT_TRUE(Text("menu/best-results/default/" + value)) << key << " = " << value;
+        } else {
+            char* end = nullptr;
+            std::strtod(value.c_str(), &end);
+            EXPECT_TRUE(!value.empty() && *end == '\0') << key << " = " << value;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Configs, SkinLint, ::testing::Values(Config::shipped, Config::defaults),

@@ -168,19 +168,20 @@ void RendererFactory::create_bonus(const std::shared_ptr<logic::Obj>& obj) {
     }
 }
 
-void RendererFactory::rebuild_renderers(const std::shared_ptr<logic::Obj>& object) {
-    if (!object) return;
-    bool had = false;
+void RendererFactory::rebuild_renderers(logic::Obj* changed) {
+    if (!changed) return;
+    std::shared_ptr<logic::Obj> object;  // kept alive through the rebuild
     RendererList& list = owner_->renderers();
     for (auto it = list.begin(); it != list.end();) {
-        if (*it && (*it)->object().lock() == object) {
+        auto followed = *it ? (*it)->object().lock() : nullptr;
+        if (followed && followed.get() == changed) {
+            object = std::move(followed);
             it = list.erase(it);
-            had = true;
         } else {
             ++it;
         }
     }
-    if (!had) return;
+    if (!object) return;
     // The new kind may take no property of a class the old one had.
     object->set_property(ObjectPropertyImage::type_name, nullptr);
     object->set_property(ObjectPropertyShadow::type_name, nullptr);

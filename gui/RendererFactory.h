@@ -16,7 +16,7 @@ public:
     void create_renderers(const std::weak_ptr<logic::Obj>& object);
     // After a change of kind: the object's renderers leave the list and,
     // when it had any, it gets new ones (and new properties).
-    void rebuild_renderers(const std::shared_ptr<logic::Obj>& object);
+    void rebuild_renderers(logic::Obj* object);
 
 private:
     template <class R, class... Args>

@@ -60,8 +60,8 @@ std::map<std::string, ImageSpec> make_images() {
     }
     add("star_tail", 8, 4, 2);
     add("star_shining", 8, 4, 2);
-    add("zelkor_head", 9, 9);
-    add("zelkor_tail", 9, 9);
+    add("zelkor_head", 10, 10);
+    add("zelkor_tail", 10, 10);
     add("door", 80, 10, 4);
     add("lift", 20, 30);
     for (const char* e : {"catch_bonus_star_small", "catch_bonus_star_big", "explosion_center_star", "explosion_star0",
@@ -104,10 +104,10 @@ const std::map<std::string, ImageSpec>& Fixture::images() {
 Fixture::Fixture(const std::string& skin_game, const std::map<std::string, std::string>& config) {
     std::string manifest = "<ResourceManifest>\n<Resources id=\"Common\">\n<SetDefaults path=\"" + dir.str() + "\"/>\n";
     for (const auto& [name, spec] : images()) {
-        // The head's art faces +y: its last row is white.
+        // The head's art faces +y: its last rows are white.
         const bool head = name == "zelkor_head";
         write_png(dir.file(name + ".png"), spec.width, spec.height, [&](int, int y) {
-            return head && y == spec.height - 1 ? 0xFFFFFFFFu : spec.color;
+            return head && y >= spec.height - 3 ? 0xFFFFFFFFu : spec.color;
         });
         manifest += "<Image id=\"" + name + "\" path=\"" + name + "\" cols=\"" + std::to_string(spec.cols) +
                     "\" rows=\"" + std::to_string(spec.rows) + "\"/>\n";
@@ -191,7 +191,7 @@ std::unique_ptr<Vant::MemoryImage> canvas(int width, int height) {
 bool same_colour(std::uint32_t a, std::uint32_t b) {
     for (int shift : {0, 8, 16}) {
         const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (d < -2 || d > 2) return false;
+        if (d < -4 || d > 4) return false;
     }
     return true;
 }

@@ -62,7 +62,7 @@ public:
 // A memory image cleared to opaque black.
 std::unique_ptr<Vant::MemoryImage> canvas(int width = 160, int height = 120);
 std::uint32_t pixel(Vant::MemoryImage& image, int x, int y);
-// Colours equal within the blenders' rounding (2 per channel), alpha aside.
+// Colours equal within the blenders' rounding (4 per channel), alpha aside.
 bool same_colour(std::uint32_t a, std::uint32_t b);
 
 }  // namespace guitest

@@ -18,6 +18,7 @@
 #include "logic/Lift.h"
 #include "logic/Platform.h"
 #include "logic/ZelkorRegion.h"
+#include "orvek/support/LogCapture.h"
 #include "support/RenderFixture.h"
 #include "testkit/BusyLevel.h"
 
@@ -29,6 +30,8 @@ namespace lg = orvek::trelm::logic;
 using guitest::Fixture;
 
 constexpr float kTwoPi = 6.2831855f;
+
+const bool in_private_dir = logcapture::enter_private_dir();
 
 TEST(CelTable, RotationsAndDoorFractions) {
     struct Case {
@@ -181,7 +184,9 @@ TEST_F(ObjRenderers, SpinTurnsTheCels) {
 
 TEST_F(ObjRenderers, MissingImagePropertyDrawsNothingOfIt) {
     auto b = std::make_shared<lg::Ball>(Vector2(50, 40), 1000, lg::BallKind{0, 1});
+    logcapture::LogMark mark;
     ObjRenderer r(&owner, b, false, 0.0f);
+    EXPECT_EQ(mark.text(), "[Trelm.ObjRenderer] Object does not contain image property. No image to load.\n");
     EXPECT_FALSE(r.has_image());
     EXPECT_FALSE(r.has_shadow());
     auto image = guitest::canvas();
@@ -190,6 +195,42 @@ TEST_F(ObjRenderers, MissingImagePropertyDrawsNothingOfIt) {
     r.draw_under(g);
     r.draw(g);
     EXPECT_EQ(guitest::pixel(*image, 50, 40), 0u);
+}
+
+TEST(DebugNames, FallingBonusesShowTheirKindInTheDebugFont) {
+    Fixture fixture;  // the switch is on by default
+    guitest::Owner owner;
+    const Vector2 at(40, 60);
+    struct Case {
+        std::shared_ptr<lg::BonusFall> bonus;
+        const char* name;
+    } cases[] = {
+        {std::make_shared<lg::BonusBomb>(nullptr, at), "Bomb"},
+        {std::make_shared<lg::BonusGoBack>(nullptr, at), "GoBack"},
+        {std::make_shared<lg::BonusWildBall>(nullptr, at), "WildBall"},
+        {std::make_shared<lg::BonusColorBomb>(nullptr, at, 2), "ColorBomb"},
+        {std::make_shared<lg::BonusJewel>(nullptr, at, 2u), "Jewel2"},
+        {std::make_shared<lg::BonusSequenceAcceleration>(nullptr, at), "SequenceAcceleration"},
+        {std::make_shared<lg::BonusCoin>(nullptr, at), ""},
+        {std::make_shared<lg::BonusLetter>(nullptr, at, 'Z'), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.bonus->set_position(at);
+        ObjRenderer r(&owner, c.bonus, false, 0.0f);
+        EXPECT_EQ(r.debug_name(), c.name);
+        // Black text from the object's centre, over the (absent) image.
+        auto image = guitest::canvas(160, 120, 0xFFFFFFFFu);
+        Vant::Graphics g(image.get());
+        r.draw(g);
+        bool lit = false;
+        for (int y = 50; y < 62; ++y)
+            for (int x = 40; x < 60; ++x) lit |= guitest::pixel(*image, x, y) == 0;
+        EXPECT_EQ(lit, *c.name != 0);
+    }
+    // Not a bonus: no name.
+    auto b = std::make_shared<lg::Ball>(at, 1000, lg::BallKind{0, 1});
+    EXPECT_EQ(ObjRenderer(&owner, b, false, 0.0f).debug_name(), "");
 }
 
 TEST_F(ObjRenderers, GlowOnThePlatformAndNoShadowThere) {

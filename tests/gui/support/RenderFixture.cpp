@@ -179,11 +179,11 @@ std::uint32_t Fixture::screen_pixel(int x, int y) {
     return dd.DrawSurface()->PixelAt(x, y) & 0xFFFFFFu;
 }
 
-std::unique_ptr<Vant::MemoryImage> canvas(int width, int height) {
+std::unique_ptr<Vant::MemoryImage> canvas(int width, int height, std::uint32_t fill) {
     auto image = std::make_unique<Vant::MemoryImage>();
     image->Create(width, height);
     std::uint32_t* bits = image->GetBits();
-    std::fill(bits, bits + width * height, 0xFF000000u);
+    std::fill(bits, bits + width * height, fill);
     image->BitsChanged();
     return image;
 }

@@ -59,8 +59,8 @@ public:
     std::unique_ptr<orvek::ostrel::ResourceManager> resources;
 };
 
-// A memory image cleared to opaque black.
-std::unique_ptr<Vant::MemoryImage> canvas(int width = 160, int height = 120);
+// A memory image filled with an opaque colour (black by default).
+std::unique_ptr<Vant::MemoryImage> canvas(int width = 160, int height = 120, std::uint32_t fill = 0xFF000000u);
 std::uint32_t pixel(Vant::MemoryImage& image, int x, int y);
 // Colours equal within the blenders' rounding (4 per channel), alpha aside.
 bool same_colour(std::uint32_t a, std::uint32_t b);

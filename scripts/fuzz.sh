@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 JOBS=$(nproc)
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELKOR_FUZZ=ON \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_C_FLAGS_DEBUG=-gline-tables-only -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only
 cmake --build build/fuzz -j "$JOBS"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -29,3 +29,15 @@ if(ZELKOR_TESTS)
     endforeach()
   endforeach()
 endif()
+
+# The real-window test of skin-built screens drives a small program on the
+# fixture: a tooltip near the window's edge, then a modal dialog.
+if(ZELKOR_TESTS AND TARGET gui_skin_window_test)
+  add_executable(gui_skin_probe ${PROJECT_SOURCE_DIR}/tests/gui/probe/skin_probe.cpp)
+  target_link_libraries(gui_skin_probe PRIVATE gui)
+  target_include_directories(gui_skin_probe PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(gui_skin_window_test PRIVATE SKIN_PROBE="$<TARGET_FILE:gui_skin_probe>"
+                             ARTEFACT_DIR="${CMAKE_BINARY_DIR}/artefacts"
+                             EXPECTED_DIR="${PROJECT_SOURCE_DIR}/tests/gui/data")
+  add_dependencies(gui_skin_window_test gui_skin_probe fixtures)
+endif()

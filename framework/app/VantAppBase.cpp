@@ -90,6 +90,9 @@ VantAppBase::~VantAppBase() {
     if (mLoadingThread.joinable()) mLoadingThread.join();
     if (gApp == this) gApp = nullptr;
     if (GetGraphicsApp() == this) SetGraphicsApp(nullptr);
+    // Memory images that outlive the application (a screen's shade, a
+    // tooltip's pieces) forget it, so their destructors do not reach it.
+    for (MemoryImage* image : mMemoryImageSet) image->app = nullptr;
 }
 
 void VantAppBase::RegisterMemoryImage(MemoryImage* image) {

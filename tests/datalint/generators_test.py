@@ -58,8 +58,28 @@ class Reproducible(unittest.TestCase):
                 subprocess.run([PY, tool("musicgen", "musicgen.py"), score, os.path.join(tmp, n + ".wav")], check=True)
             self.assertTrue(filecmp.cmp(os.path.join(tmp, "a.wav"), os.path.join(tmp, "b.wav"), shallow=False))
 
+    def test_fixture(self):
+        self.run_twice(lambda out, work: subprocess.run([PY, tool("fixturegen", "fixturegen.py"), out], check=True))
+
 
 class BadSources(unittest.TestCase):
+    def test_fixture_names_given_twice_differently_are_refused(self):
+        sys.dont_write_bytecode = True
+        sys.path.insert(0, tool("fixturegen"))
+        import fixturegen
+        fx = fixturegen.Fixture()
+        fx.module = "a.py"
+        fx.node("menu/x", position=(1, 2))
+        fx.image("menu/x/background", 4, 4)
+        fx.module = "b.py"
+        fx.node("menu/x", position=(1, 2))  # the same again is one entry
+        with self.assertRaisesRegex(fixturegen.FixtureError, r"menu/x/@position: '1,2' from a.py, '3,4' from b.py"):
+            fx.node("menu/x", position=(3, 4))
+        with self.assertRaisesRegex(fixturegen.FixtureError, "resource menu/x/background"):
+            fx.image("menu/x/background", 4, 4, group="Other")
+        with self.assertRaisesRegex(fixturegen.FixtureError, "must be menu/"):
+            fx.text("other/x", "t")
+
     def test_music_bar_of_wrong_length_is_refused(self):
         with tempfile.TemporaryDirectory() as tmp:
             score = os.path.join(tmp, "s.toml")

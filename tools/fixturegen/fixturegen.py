@@ -133,7 +133,7 @@ class Tree:
         if old is not None and old != value:
             raise FixtureError("%s %s%s: %r from %s, %r from %s" % (
                 self.what, path, "" if attr is None else "/@" + attr, old, self.origin[key], value, module))
-        self.origin[key] = module
+        self.origin.setdefault(key, module)
         if attr is None:
             e.text = value
         else:

@@ -110,7 +110,7 @@ ConfirmCloseGameScreen::ConfirmCloseGameScreen(ScreenSystem& system)
     : ConfirmDialog(system, "menu/confirm-close-game") {}
 
 ConfirmRemovePlayerScreen::ConfirmRemovePlayerScreen(ScreenSystem& system, const std::string& name)
-    : ConfirmDialog(system, "menu/confirm-remove-player") {
+    : ConfirmDialog(system, "menu/confirm-remove-player"), name_text_(name) {
     set_up_spot(name_, "menu/confirm-remove-player/name");
     centre_spot(name_, name, "menu/confirm-remove-player/name");
 }
@@ -142,13 +142,15 @@ ContinueSavedGameScreen::ContinueSavedGameScreen(ScreenSystem& system)
 void ContinueSavedGameScreen::set_score(int score) {
     const Skin* skin = Skin::instance();
     const std::string label = skin ? skin->get_text("menu/continue-saved-game/score") : std::string();
-    centre_spot(score_, label + " " + std::to_string(score), "menu/continue-saved-game/score");
+    score_text_ = label + " " + std::to_string(score);
+    centre_spot(score_, score_text_, "menu/continue-saved-game/score");
 }
 
 void ContinueSavedGameScreen::set_stage(const orvek::trelm::core::LevelPosition& stage) {
     const Skin* skin = Skin::instance();
     const std::string label = skin ? skin->get_text("menu/continue-saved-game/stage") : std::string();
-    centre_spot(stage_, label + " " + stage.to_string(), "menu/continue-saved-game/game-stage");
+    stage_text_ = label + " " + stage.to_string();
+    centre_spot(stage_, stage_text_, "menu/continue-saved-game/game-stage");
 }
 
 void ContinueSavedGameScreen::draw(Vant::Graphics* g) {

@@ -83,9 +83,11 @@ public:
     ConfirmRemovePlayerScreen(ScreenSystem& system, const std::string& name);
     void draw(Vant::Graphics* g) override;
     const orvek::ostrel::StringSpot& name_spot() const { return name_; }
+    const std::string& name() const { return name_text_; }
 
 private:
     orvek::ostrel::StringSpot name_;
+    std::string name_text_;
 };
 
 class ConfirmRemoveResultsScreen : public ConfirmDialog {
@@ -116,12 +118,15 @@ public:
     void draw(Vant::Graphics* g) override;
     const orvek::ostrel::StringSpot& score_spot() const { return score_; }
     const orvek::ostrel::StringSpot& stage_spot() const { return stage_; }
+    const std::string& score_text() const { return score_text_; }
+    const std::string& stage_text() const { return stage_text_; }
 
 private:
     void centre(orvek::ostrel::StringSpot& spot, const std::string& position_key);
 
     orvek::ostrel::StringSpot score_;
     orvek::ostrel::StringSpot stage_;
+    std::string score_text_, stage_text_;
 };
 
 // 1 continue (also Escape), 2 options, 0 leave the game.

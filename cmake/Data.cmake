@@ -108,13 +108,62 @@ add_custom_command(
   VERBATIM)
 list(APPEND data_files ${data_out}/Music/playlist.txt)
 
-# Hand-written tables, copied as they are.
+# Pictures, image fonts and the resource manifest. ZELKOR_ART picks the
+# pictures: "full" (the art), "placeholder" (every picture as a labelled flat
+# block of its final size and cels) or "minimum" (only the pictures the game
+# cannot run without, as blocks).
+set(ZELKOR_ART "full" CACHE STRING "Pictures to build: full, placeholder or minimum")
+set_property(CACHE ZELKOR_ART PROPERTY STRINGS full placeholder minimum)
+find_program(ZELKOR_RSVG rsvg-convert)
+if(NOT ZELKOR_RSVG)
+  message(FATAL_ERROR "The data build needs rsvg-convert (scripts/deps.sh installs it)")
+endif()
+set(art_flags)
+if(ZELKOR_ART STREQUAL "placeholder")
+  set(art_flags --placeholder)
+elseif(ZELKOR_ART STREQUAL "minimum")
+  set(art_flags --placeholder --minimum)
+elseif(NOT ZELKOR_ART STREQUAL "full")
+  message(FATAL_ERROR "ZELKOR_ART is full, placeholder or minimum, not ${ZELKOR_ART}")
+endif()
+file(GLOB artgen_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artgen/*.py)
+file(GLOB art_svg CONFIGURE_DEPENDS ${data_src}/art/svg/*.svg)
 add_custom_command(
-  OUTPUT ${data_out}/records.xml
-  COMMAND ${CMAKE_COMMAND} -E copy ${data_src}/xml/records.xml ${data_out}/records.xml
-  DEPENDS ${data_src}/xml/records.xml
+  OUTPUT ${data_work}/art-${ZELKOR_ART}.stamp
+  BYPRODUCTS ${data_out}/resources.xml
+  COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tools/artgen/artgen.py ${art_flags} --jobs 2
+          --ways ${data_work}/ways
+          ${data_src}/art/catalog.toml ${data_src}/fonts/fonts.toml ${data_out} ${data_work}/art
+  COMMAND ${CMAKE_COMMAND} -E touch ${data_work}/art-${ZELKOR_ART}.stamp
+  DEPENDS ${data_src}/art/catalog.toml ${data_src}/fonts/fonts.toml ${artgen_sources} ${art_svg}
+          ${data_work}/levels.stamp
+  COMMENT "Drawing the pictures (${ZELKOR_ART})"
   VERBATIM)
-list(APPEND data_files ${data_out}/records.xml)
+list(APPEND data_files ${data_work}/art-${ZELKOR_ART}.stamp)
+
+add_executable(fontbake ${PROJECT_SOURCE_DIR}/tools/fontbake/fontbake.cpp)
+target_include_directories(fontbake PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(fontbake PRIVATE graphics platform Freetype::Freetype)
+add_custom_command(
+  OUTPUT ${data_work}/fonts.stamp
+  BYPRODUCTS ${data_out}/LICENSE-DejaVu.txt
+  COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tools/fontbake/fonts.py $<TARGET_FILE:fontbake>
+          ${data_src}/fonts/fonts.toml /usr/share/fonts/truetype/dejavu ${data_out}/fonts
+  COMMAND ${CMAKE_COMMAND} -E touch ${data_work}/fonts.stamp
+  DEPENDS fontbake ${data_src}/fonts/fonts.toml ${PROJECT_SOURCE_DIR}/tools/fontbake/fonts.py
+  COMMENT "Baking the image fonts"
+  VERBATIM)
+list(APPEND data_files ${data_work}/fonts.stamp)
+
+# Hand-written tables, copied as they are.
+foreach(table IN ITEMS records.xml Skin.xml en.xml)
+  add_custom_command(
+    OUTPUT ${data_out}/${table}
+    COMMAND ${CMAKE_COMMAND} -E copy ${data_src}/xml/${table} ${data_out}/${table}
+    DEPENDS ${data_src}/xml/${table}
+    VERBATIM)
+  list(APPEND data_files ${data_out}/${table})
+endforeach()
 
 # Until the game's own skin, texts and images are generated, the look fixture
 # stands in for them (its levels stay out: the generated ones are the game's).
@@ -143,7 +192,7 @@ add_custom_target(data ALL
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TREMOR REQUIRED IMPORTED_TARGET vorbisidec)
 add_library(datalint_deps INTERFACE)
-target_link_libraries(datalint_deps INTERFACE waytext core PkgConfig::TREMOR)
+target_link_libraries(datalint_deps INTERFACE waytext core adapter PkgConfig::TREMOR)
 target_compile_definitions(datalint_deps INTERFACE
   ZELKOR_BUILD_DIR="${CMAKE_BINARY_DIR}"
   ZELKOR_DATA_SOURCE_DIR="${data_src}")
@@ -163,5 +212,9 @@ if(ZELKOR_TESTS)
            COMMAND ${CMAKE_COMMAND} -DCOPIER=${PROJECT_SOURCE_DIR}/cmake/CopyIfAbsent.cmake
                    -DSHIPPED=${data_src}/config/Trelm.cfg.xml -DWORK=${CMAKE_BINARY_DIR}/testwork/data_config_kept
                    -P ${PROJECT_SOURCE_DIR}/tests/datalint/config_kept_test.cmake)
-  set_tests_properties(data_levelgen_rules data_generators data_config_kept PROPERTIES LABELS data)
+  add_test(NAME data_artgen COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/artgen_test.py)
+  add_test(NAME data_fontbake
+           COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tests/datalint/fontbake_test.py $<TARGET_FILE:fontbake>)
+  set_tests_properties(data_levelgen_rules data_generators data_config_kept data_artgen data_fontbake
+                       PROPERTIES LABELS data)
 endif()

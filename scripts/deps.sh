@@ -12,6 +12,7 @@ PACKAGES=(
   sox libsox-fmt-base vorbis-tools libvorbisidec-dev
   libsdl2-dev xvfb xauth xdotool x11-apps x11-xkb-utils
   libfreetype-dev fonts-dejavu-core
+  librsvg2-bin
 )
 
 missing=()

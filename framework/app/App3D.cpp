@@ -18,10 +18,17 @@ void VantAppBase::Configure3D(DDInterface& display) {
     t.minVidMemory = mMinVidMemory3D;
     t.recVidMemory = mRecVidMemory3D;
     t.readValue = [this](const std::string& name, std::uint32_t* type, void* data, std::uint32_t* size) {
-        return RegistryRead("Test3D\\" + name, type, data, size);
+        return RegistryReadLive("Test3D\\" + name, type, data, size);
     };
     t.writeValue = [this](const std::string& name, std::uint32_t type, const void* data, std::uint32_t size) {
-        return RegistryWrite("Test3D\\" + name, type, data, size);
+        return RegistryWriteLive("Test3D\\" + name, type, data, size);
+    };
+    // The test's own key is not part of a demo; its verdict is.
+    t.isPlayingDemo = [this] { return mPlayingDemo; };
+    t.demoExchange = [this](std::string& failure, std::string& warning, bool& isNew) {
+        failure = SyncStringThroughDemo(failure);
+        warning = SyncStringThroughDemo(warning);
+        isNew = SyncBoolThroughDemo(isNew);
     };
     // The picture the game keeps on screen stands in for the desktop's
     // frame buffer in the memory count, at 32 bits.
@@ -30,7 +37,7 @@ void VantAppBase::Configure3D(DDInterface& display) {
     t.desktopFormat = plat::kFormat888;
     display.d3d.isMinimised = [this] { return mMinimized; };
     display.d3d.writeRegistryString = [this](const std::string& name, const std::string& value) {
-        WriteRegistryString(name, value);
+        if (!mPlayingDemo) RegistryWriteLive(name, kRegSz, value.data(), static_cast<std::uint32_t>(value.size()));
     };
 }
 

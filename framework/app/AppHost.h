@@ -99,6 +99,8 @@ public:
     virtual void SetWindowIcon(plat::WindowHandle, const std::uint32_t*, int, int) {}
     // Keeps the desktop's screen saver away while true.
     virtual void InhibitScreenSaver(bool) {}
+    // The real program catches its own crashes; test hosts do not.
+    virtual bool WantsCrashHooks() { return false; }
     // Arms one hover and/or leave report (the kTrack* bits of platform/Window.h).
     virtual void TrackMouse(plat::WindowHandle, unsigned) {}
 

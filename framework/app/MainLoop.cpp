@@ -2,6 +2,8 @@
 // by the clock, and draw when something changed.
 #include <cmath>
 
+#include "framework/app/CrashReport.h"
+#include "framework/app/SoundManager.h"
 #include "framework/app/VantAppBase.h"
 
 namespace Vant {
@@ -38,6 +40,7 @@ bool VantAppBase::UpdateAppStep(bool* updated) {
     ++mUpdateAppDepth;
     if (mUpdateAppState == 0) {
         mHost->PumpMessages(this);
+        ProcessDemo();
         ProcessDeferredMessages(true);
         if (mDeferredMessages.empty()) mUpdateAppState = 1;
     } else if (mStepMode == 0) {
@@ -79,6 +82,12 @@ bool VantAppBase::ProcessTimedUpdate(bool allowSleep) {
     } else {
         frameTime = mFrameTime / mUpdateMultiplier;
         updatesPerFrame = 1.0;
+    }
+
+    if (mPlayingDemo && (mUpdateCount < mFastForwardToUpdateNum || mFastForwardToMarker)) {
+        bool handled = false;
+        const bool result = DemoFastForward(updatesPerFrame, &handled);
+        if (handled) return result;
     }
 
     if (mPaused || mUpdateMultiplier <= 0.0) {
@@ -170,6 +179,7 @@ bool VantAppBase::ProcessTimedUpdate(bool allowSleep) {
         mUpdateAppState = 3;
         ProcessSafeDeleteQueue();
         while (mPendingUpdatesAcc >= 1.0 - kOwedEpsilon) {
+            ProcessDemo();
             ++mUpdateStepCount;
             if (!DoUpdateFrames()) break;
             ProcessSafeDeleteQueue();
@@ -189,6 +199,53 @@ bool VantAppBase::ProcessTimedUpdate(bool allowSleep) {
     return endOfStep();
 }
 
+bool VantAppBase::DemoFastForward(double updatesPerFrame, bool* handled) {
+    *handled = true;
+    while (mUpdateCount < mFastForwardToUpdateNum || mFastForwardToMarker) {
+        if (mDemoReader.Exhausted() && mUpdateCount >= mDemoLength) {
+            // Past the end of the demo there is nothing left to hurry to.
+            mFastForwardToMarker = false;
+            mFastForwardToUpdateNum = 0;
+            break;
+        }
+        if (!mFastForwardMuted && !mFastForwardStep) {
+            mFastForwardMuted = true;
+            Mute(true);
+        }
+        mLastTimeCheck = Tick();
+        mUpdateFTimeAcc = 0.0;
+        const int before = mUpdateCount;
+        ProcessDemo();
+        if (DoUpdateFrames()) {
+            mPendingUpdatesAcc += updatesPerFrame - 1.0;
+            ProcessSafeDeleteQueue();
+            while (mPendingUpdatesAcc >= 1.0) {
+                ProcessDemo();
+                if (!DoUpdateFrames()) break;
+                ProcessSafeDeleteQueue();
+                mPendingUpdatesAcc -= 1.0;
+            }
+            UpdateFramesFractional(static_cast<float>(updatesPerFrame));
+            ProcessSafeDeleteQueue();
+        }
+        if (mUpdateCount == before) return true;
+        const std::uint32_t now = mHost->Clock().TickMs();
+        if (plat::TickDiff(now, mLastFastForwardRepaint) >= 1000 || mFastForwardStep) {
+            mFastForwardStep = false;
+            mLastFastForwardRepaint = now;
+            DrawDirtyStuff();
+            return true;
+        }
+    }
+    if (mFastForwardMuted) {
+        mFastForwardMuted = false;
+        if (mSoundManager) mSoundManager->StopAllSounds();
+        Unmute(true);
+    }
+    *handled = false;
+    return true;
+}
+
 void VantAppBase::NoteLoadingCompletion() {
     if (mLoadingThreadCompleted && !mLoadingThreadCompletedSeen) {
         mLoadingThreadCompletedSeen = true;
@@ -199,13 +256,27 @@ void VantAppBase::NoteLoadingCompletion() {
 }
 
 bool VantAppBase::DoUpdateFrames() {
-    NoteLoadingCompletion();
+    if (mPlayingDemo) {
+        // Updates wait for the demo: every record of this update number is
+        // applied first, and the loading completion comes when it came.
+        if (mDemoLoadingComplete) NoteLoadingCompletion();
+        if (mLoadingThreadCompletedSeen != mDemoLoadingComplete) return false;
+        if (!mDemoReader.Exhausted() && mDemoReader.ReadRecordHeader(mUpdateCount)) return false;
+    } else {
+        const bool seen = mLoadingThreadCompletedSeen;
+        NoteLoadingCompletion();
+        if (!seen && mLoadingThreadCompletedSeen && mRecordingDemo)
+            mDemoWriter.BeginRecord(mUpdateCount, DEMO_LOADING_COMPLETE);
+    }
     UpdateFrames();
     return true;
 }
 
 void VantAppBase::UpdateFrames() {
     ++mUpdateCount;
+    DemoState();
+    // What a crash report says of the run stays close to the present.
+    if (mUpdateCount % 500 == 0) RefreshAppCrashTexts(this);
     if (!mMinimized && mWidgetManager->UpdateFrame()) ++mUpdatesWithChanges;
     if (mMusicInterface) mMusicInterface->Update();
     CleanSharedImages();
@@ -235,6 +306,7 @@ bool VantAppBase::DrawDirtyStuff() {
     const std::uint32_t drawTime = Tick() - now;
     mDrawTime += drawTime;
     mFPSDrawTime += drawTime;
+    if (mShowFPS) DrawDebugOverlay();
     if (mWaitForVSync && mIsPhysWindowed && mSoftVSyncWait && mDisplay) {
         const int period = 1000 / std::max(mDisplay->RefreshRate(), 1);
         const int wait = period - plat::TickDiff(Tick(), mLastDrawTick);
@@ -274,6 +346,7 @@ void VantAppBase::Redraw() {
     PreDisplayInit();
     ReleaseImages();
     const int result = mDisplay->Init(mHWnd, mIsPhysWindowed);
+    RecordScreenMode();
     if (result == DisplayInterface::kOk) {
         RestoreImages();
         mWidgetManager->MarkAllDirty();

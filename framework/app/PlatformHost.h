@@ -22,6 +22,7 @@ public:
     ~PlatformHost() override;
 
     plat::Clock& Clock() override { return clock_; }
+    bool WantsCrashHooks() override { return true; }
     bool StartWindowing() override;
     plat::WindowHandle CreateWindow(const std::string& title, int x, int y, int width, int height,
                                     bool fullscreen) override;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "framework/app/DemoExchanges.h"
 #include "framework/app/VantAppBase.h"
 
 namespace Vant {
@@ -34,22 +35,30 @@ double StoredToVolume(std::uint32_t k) { return std::min(k * 0.01, 1.0); }
 
 }  // namespace
 
+// Both take part in demos: recorded while recording, answered from the
+// demo while playing, when the store is not touched.
 bool VantAppBase::RegistryWrite(const std::string& name, std::uint32_t type, const void* data, std::uint32_t size) {
     if (mRegKey.empty()) return false;
-    std::string key, value;
-    SplitName(mRegKey, name, &key, &value);
-    return mHost->SettingsWrite(key, value, type, data, size);
+    return DemoRegistryWrite(DemoState(), [&] { return RegistryWriteLive(name, type, data, size); });
 }
 
 bool VantAppBase::RegistryRead(const std::string& name, std::uint32_t* type, void* data, std::uint32_t* size) {
     if (mRegKey.empty()) return false;
-    std::string key, value;
-    SplitName(mRegKey, name, &key, &value);
-    return mHost->SettingsRead(key, value, type, data, size);
+    const std::uint32_t room = *size;
+    return DemoRegistryRead(
+        DemoState(),
+        [&](std::uint32_t* t, std::vector<std::uint8_t>* bytes) {
+            bytes->resize(room);
+            std::uint32_t got = room;
+            if (!RegistryReadLive(name, t, bytes->data(), &got)) return false;
+            bytes->resize(got);
+            return true;
+        },
+        type, data, size);
 }
 
 bool VantAppBase::RegistryEraseValue(const std::string& name) {
-    if (mRegKey.empty()) return false;
+    if (mRegKey.empty() || mPlayingDemo) return false;
     std::string key, value;
     SplitName(mRegKey, name, &key, &value);
     return mHost->SettingsErase(key, value);

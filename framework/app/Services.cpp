@@ -57,6 +57,7 @@ void VantAppBase::CreateMainWindow() {
     PreDisplayInit();
     ReleaseImages();
     const int result = mDisplay->Init(mHWnd, mIsPhysWindowed);
+    RecordScreenMode();
     switch (result) {
     case DisplayInterface::kOk:
         break;
@@ -137,7 +138,9 @@ void VantAppBase::Set3DMode(bool on, bool reinit) {
     if (!reinit) return;
     PreDisplayInit();
     PurgeImages();
-    if (mDisplay->Init(mHWnd, mIsPhysWindowed) != DisplayInterface::kOk) {
+    const int result = mDisplay->Init(mHWnd, mIsPhysWindowed);
+    RecordScreenMode();
+    if (result != DisplayInterface::kOk) {
         if (!on) {
             Popup("Failed to initialize DirectDraw: " + mDisplay->ErrorText());
             DoExit(1);
@@ -341,7 +344,9 @@ void VantAppBase::CopyToClipboard(const std::string& text) {
     if (!mPlayingDemo) mHost->SetClipboardText(text);
 }
 
-std::string VantAppBase::GetClipboard() { return mPlayingDemo ? std::string() : mHost->ClipboardText(); }
+std::string VantAppBase::GetClipboard() {
+    return SyncStringThroughDemo(mPlayingDemo ? std::string() : mHost->ClipboardText());
+}
 
 void VantAppBase::SafeDeleteWidget(Widget* widget, std::function<void()> deleter) {
     mSafeDeleteList.push_back({mUpdateAppDepth, widget, std::move(deleter)});

@@ -2,6 +2,7 @@
 
 #include "framework/app/BassMusicInterface.h"
 #include "framework/app/CommandLine.h"
+#include "framework/app/CrashReport.h"
 #include "framework/app/DSoundManager.h"
 #include "framework/app/ResourceManager.h"
 
@@ -18,6 +19,7 @@
 #include "orvek/File.h"
 #include "orvek/Log.h"
 #include "orvek/Path.h"
+#include "platform/CrashHandler.h"
 
 namespace Vant {
 
@@ -71,6 +73,7 @@ VantAppBase::VantAppBase(AppHost* host) : mHost(host) {
     for (const auto& [k, v] : strings) mStringProperties[k] = v;
     mWidgetManager = std::make_unique<WidgetManager>(this);
     mResourceManager = std::make_unique<ResourceManager>(this);
+    if (mHost->WantsCrashHooks()) InstallAppCrashHandler(this);
 }
 
 VantAppBase::~VantAppBase() {
@@ -80,6 +83,8 @@ VantAppBase::~VantAppBase() {
     FreeDialogsAndWidgets();
     mWidgetManager.reset();
     mResourceManager.reset();
+    mFPSImage.reset();
+    mDemoTimeImage.reset();
     StopCursorThread();
     mSharedImageMap.clear();
     mDisplay.reset();
@@ -88,6 +93,7 @@ VantAppBase::~VantAppBase() {
     if (mHWnd) mHost->DestroyWindow(mHWnd);
     mHWnd = 0;
     if (mLoadingThread.joinable()) mLoadingThread.join();
+    if (mRecordingDemo) WriteDemoFile();
     if (gApp == this) gApp = nullptr;
     if (GetGraphicsApp() == this) SetGraphicsApp(nullptr);
     // Memory images that outlive the application (a screen's shade, a
@@ -172,9 +178,13 @@ void VantAppBase::Init() {
 
     mRandSeed = Tick();
     if (mPlayingDemo) {
-        // Playing demos comes with the demo reader; until then the run is live.
-        app_info << "demo playback is not available; running live" << std::endl;
-        mPlayingDemo = false;
+        std::string error;
+        if (!ReadDemoFile(&error)) {
+            mPlayingDemo = false;
+            Popup(error);
+            DoExit(0);
+            return;
+        }
     }
 
     PreReadRegistry();
@@ -204,6 +214,7 @@ void VantAppBase::Init() {
     }
     InitHook();
     mInitialized = true;
+    RefreshAppCrashTexts(this);
 }
 
 void* VantAppBase::SoundWindow(plat::WindowHandle window) {
@@ -336,7 +347,7 @@ void VantAppBase::HandleCmdLineParam(const std::string& name, const std::string&
     } else if (name == "-demofile") {
         mDemoFileName = value;
     } else if (name == "-crash") {
-        // Handed to the crash reporter once it exists.
+        plat::crash::CrashNow();
     } else if (name == "-screensaver") {
         mIsScreenSaver = true;
     } else {

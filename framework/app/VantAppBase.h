@@ -19,6 +19,7 @@
 #include "framework/app/AppHost.h"
 #include "framework/app/AppInterfaces.h"
 #include "framework/app/Common.h"
+#include "framework/app/DemoStream.h"
 #include "framework/app/Listeners.h"
 #include "framework/app/WidgetManager.h"
 #include "framework/graphics/DDImage.h"
@@ -145,7 +146,7 @@ public:
     virtual void GotFocus() {}
     virtual void LostFocus() {}
     virtual bool HandleSysChar(char c) { return c == 'r' || c == 'R'; }
-    virtual bool DebugKeyDown(int) { return false; }
+    virtual bool DebugKeyDown(int key);  // DebugTools.cpp
     virtual bool DebugKeyDownAsync(int, bool, bool) { return false; }
     virtual void CloseRequestAsync() {}
     virtual std::string GetExtraText() { return std::string(); }
@@ -384,6 +385,63 @@ public:
     void StartCursorThread();
     void StopCursorThread();
     std::thread mCursorThread;
+
+    // ---- debug tools and the overlay (DebugTools.cpp) ----
+    bool mShowFPS = false;
+    int mShowFPSMode = 0;  // 0 frame rate, 1 pointer position
+    std::uint32_t mFPSStartTick = 0, mDemoTimeTick = 0;
+    int mFPSCount = 0, mFPSFlipCount = 0;
+    std::string mFPSText, mDemoTimeText;
+    std::unique_ptr<MemoryImage> mFPSImage, mDemoTimeImage;
+    // "_dump/imagelist.html" with every live image and its memory.
+    void WriteImageDump();
+    void ShowVideoStats();
+    // After a frame is drawn: the frame-rate text 10 pixels in from the
+    // right and bottom, and while a demo plays its remaining time above.
+    void DrawDebugOverlay();
+
+    // ---- crash reports (CrashReport.cpp) ----
+    // Extra fields of a crash report's upload, and a demo to send with it.
+    virtual void FillCrashFields(std::map<std::string, std::string>&) {}
+    virtual std::string GetCrashDemoName() { return std::string(); }
+
+    // ---- demo recording and playback (AppDemo.cpp) ----
+    Buffer mDemoBuffer;
+    DemoWriter mDemoWriter{&mDemoBuffer};
+    DemoReader mDemoReader{&mDemoBuffer};
+    DemoChannel mDemoChannel;
+    int mDemoLength = 0;  // updates in the played file
+    std::vector<DemoMarker> mDemoMarkers;
+    int mDeliveredMouseX = 0, mDeliveredMouseY = 0;  // the last position the widgets got
+    double mDemoSavedMusicVolume = 0.0, mDemoSavedSfxVolume = 0.0;  // the "S" key's
+    // The exchanges' view of the demo, brought up to date.
+    DemoChannel* DemoState();
+    bool ReadDemoFile(std::string* error);
+    void WriteDemoFile();
+    // Applies the records due at the current update (playing only).
+    void ProcessDemo();
+    // Writes the record of a message taken from the queue (recording only).
+    void RecordDemoMessage(const plat::MsgRecord& m);
+    void RecordMouseInWindow(bool inside);
+    void RecordScreenMode();
+    bool ReadBufferFromFile(const std::string& name, Buffer* buffer, bool bypass = false);
+    void SyncDataBuffer(Buffer* buffer);
+    bool SyncBoolThroughDemo(bool value);
+    std::string SyncStringThroughDemo(const std::string& value);
+    // Playback's run to the target update at full speed, sound muted;
+    // handled is false once the target is reached.
+    bool DemoFastForward(double updatesPerFrame, bool* handled);
+    std::uint32_t mLastFastForwardRepaint = 0;
+    // The playback keys of a character typed while a demo plays.
+    void DemoPlaybackChar(char c);
+    // The target update of a jump-to-time text ("1:30" and the like).
+    int DemoJumpTarget(const std::string& text) const;
+    void ShowDemoJumpDialog();
+    void ShowDemoMarkerList();
+    // Settings access that a demo neither records nor answers: the 3D
+    // test's own key and the playback dialog's "DemoJumpTime".
+    bool RegistryReadLive(const std::string& name, std::uint32_t* type, void* data, std::uint32_t* size);
+    bool RegistryWriteLive(const std::string& name, std::uint32_t type, const void* data, std::uint32_t size);
 
 protected:
     void SampleElapsed();

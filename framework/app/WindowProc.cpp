@@ -116,6 +116,7 @@ std::intptr_t VantAppBase::WindowProc(const plat::MsgRecord& m) {
                 if (keyDown && DebugKeyDownAsync(static_cast<int>(m.wParam), mCtrlDown, mAltDown)) return;
             }
             if (mPlayingDemo && m.msg == kKeyDown) DebugKeyDown(static_cast<int>(m.wParam));
+            if (mPlayingDemo && m.msg == kChar) DemoPlaybackChar(static_cast<char>(m.wParam));
 
             const bool closed = !mDeferredMessages.empty() && mDeferredMessages.back().msg == kClose;
             const bool repeatTimer = m.msg == kTimer && !mDeferredMessages.empty() &&
@@ -159,6 +160,7 @@ bool VantAppBase::ProcessDeferredMessages(bool single) {
     while (!mDeferredMessages.empty()) {
         const plat::MsgRecord m = mDeferredMessages.front();
         mDeferredMessages.pop_front();
+        RecordDemoMessage(m);
         if (!mPlayingDemo) DeliverMessage(m);
         if (m.msg == kClose) {
             mDemoPastEnd = true;
@@ -171,7 +173,9 @@ bool VantAppBase::ProcessDeferredMessages(bool single) {
 
 void VantAppBase::DeliverMessage(const plat::MsgRecord& m) {
     WidgetManager& wm = *mWidgetManager;
-    const int x = plat::PointParamX(m.lParam), y = plat::PointParamY(m.lParam);
+    // Positions beyond what a demo can record (a drag held outside the
+    // window) are delivered as they are recorded.
+    const int x = ClampDemoMouse(plat::PointParamX(m.lParam)), y = ClampDemoMouse(plat::PointParamY(m.lParam));
     switch (m.msg) {
     case kChar:
         mLastUserInputTick = mLastTimerTime;
@@ -251,8 +255,13 @@ void VantAppBase::DeliverMessage(const plat::MsgRecord& m) {
     case kMButtonUp: {
         if (mIsWindowHidden) return;
         mLastUserInputTick = mLastTimerTime;
-        wm.OnMouseMove(x, y);
+        // A move is delivered when the position changed, as a demo records
+        // it, so a replay makes the same calls.
+        if (x != mDeliveredMouseX || y != mDeliveredMouseY) wm.OnMouseMove(x, y);
+        mDeliveredMouseX = x;
+        mDeliveredMouseY = y;
         if (!mMouseIn) {
+            RecordMouseInWindow(true);
             mMouseIn = true;
             ApplyCursor();
         }
@@ -288,7 +297,8 @@ void VantAppBase::CheckMouseInWindow() {
     int x = 0, y = 0;
     const bool inside = mHWnd && mHost->PointerInClient(mHWnd, &x, &y);
     if (inside == mMouseIn) return;
-    if (!inside) mWidgetManager->OnMouseExit(x, y);
+    RecordMouseInWindow(inside);
+    if (!inside) mWidgetManager->OnMouseExit(ClampDemoMouse(x), ClampDemoMouse(y));
     mMouseIn = inside;
     ApplyCursor();
 }

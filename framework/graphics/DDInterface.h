@@ -164,6 +164,9 @@ public:
         plat::PixelFormat desktopFormat = plat::kFormat888;
         std::string cardListDir;
         std::function<void()> onNewResult;  // the test ran and its verdict is new
+        // The verdict travels with a demo: recorded, or taken from it.
+        std::function<bool()> isPlayingDemo;
+        std::function<void(std::string&, std::string&, bool&)> demoExchange;
     } test3D;
     plat::Device3D* device3D = nullptr;  // none keeps 3D off
     D3DInterface d3d;

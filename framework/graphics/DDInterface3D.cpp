@@ -18,6 +18,8 @@ bool DDInterface::RunD3DTestIfWanted(plat::WindowHandle window) {
     tester->desktopHeight = test3D.desktopHeight;
     tester->desktopFormat = test3D.desktopFormat;
     tester->cardListDir = test3D.cardListDir;
+    tester->isPlayingDemo = test3D.isPlayingDemo;
+    tester->demoExchange = test3D.demoExchange;
     tester->Run(window);
     if (test3D.auto3D && tester->failureReason.empty() && tester->warning.empty()) is3D_ = true;
     if (!tester->failureReason.empty()) is3D_ = false;

@@ -130,4 +130,24 @@ TEST(TreeLint, NoWavAndNoNamesThatDifferOnlyInCase) {
     EXPECT_GT(files, 40);
 }
 
+// The silent stand-in that playing a missing sound writes (50 bytes: RIFF,
+// a PCM format, 4 bytes of silence) must never ship, whatever its name: in
+// the data sources or in the built tree it would hide a missing sound.
+TEST(TreeLint, NoSilentStandInSounds) {
+    auto stand_in = [](const fs::path& file) {
+        std::error_code ec;
+        if (fs::file_size(file, ec) != 50 || ec) return false;
+        const std::string b = testsupport::read_file(file.string());
+        return b.compare(0, 4, "RIFF") == 0 && b.compare(8, 4, "WAVE") == 0 && b.compare(38, 4, "data") == 0;
+    };
+    int files = 0;
+    for (const fs::path& root : {fs::path(ZELKOR_SOURCE_DIR) / "data", datalint::built_data()})
+        for (const auto& e : fs::recursive_directory_iterator(root)) {
+            if (!e.is_regular_file()) continue;
+            ++files;
+            EXPECT_FALSE(stand_in(e.path())) << e.path() << " is a silent stand-in sound";
+        }
+    EXPECT_GT(files, 40);
+}
+
 }  // namespace

@@ -111,6 +111,25 @@ TEST_F(Buttons, StateMachine) {
     }
 }
 
+// An action that closes its screen destroys the button: nothing of the
+// button is touched after the action (sanitizers).
+TEST_F(Buttons, AnActionMayDestroyItsButton) {
+    auto button = std::make_unique<ImagePushButton>(root, kPush);
+    int actions = 0;
+    button->set_action([&] {
+        ++actions;
+        button.reset();
+    });
+    Driver d;
+    d.move({button.get()}, 170, 30);
+    d.press({button.get()});
+    Control* raw = button.get();
+    SelectReleaseEvent release(d.input);
+    EXPECT_TRUE(raw->handle(release));
+    EXPECT_EQ(actions, 1);
+    EXPECT_EQ(button, nullptr);
+}
+
 TEST_F(Buttons, OverlappingButtonsAndDisabled) {
     ImagePushButton first(root, kPush), second(root, kPush);
     Driver d;

@@ -313,9 +313,9 @@ class Fixture:
 def load_tables(fx, folder):
     for path in sorted(glob.glob(os.path.join(folder, "*.py"))):
         name = os.path.splitext(os.path.basename(path))[0]
-        spec = importlib.util.spec_from_file_location("fixture_table_" + name, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        found = importlib.util.spec_from_file_location("fixture_table_" + name, path)
+        module = importlib.util.module_from_spec(found)
+        found.loader.exec_module(module)
         fx.module = os.path.basename(path)
         module.add(fx)
     fx.module = "?"

@@ -1,0 +1,340 @@
+// The skin and language part of the data lint: both files read with the
+// skin's own reader from where the game looks for them, under both
+// configurations; number lists written so the reader takes them; every
+// font node names itself and its manifest font; the names the screens ask
+// for resolve; placeholders are where the code fills them; every sound path
+// is a file the game finds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework/app/ResourceManager.h"
+#include "framework/app/support/FakeHost.h"
+#include "orvek/File.h"
+#include "ostrel/gui/Skin.h"
+#include "support/DataTree.h"
+
+namespace fs = std::filesystem;
+using datalint::Config;
+using datalint::DataTree;
+using Map = orvek::ostrel::Skin::Map;
+
+namespace {
+
+const char* const kColors[] = {"red", "green", "blue", "yellow", "black", "grey", "purple", "white"};
+const char* const kMedals[] = {
+    "consume_red", "consume_grey", "consume_white", "chain", "knock_zelkor_red", "knock_zelkor_grey",
+    "knock_zelkor_white", "sniper_shot_grey", "sniper_shot_red", "sniper_shot_white", "indirect", "combo",
+    "jewels", "zelkors_destroying_sublevel", "zelkors_destroying_global", "zelkors_back_home", "play_time",
+    "completing_sublevels", "catching_bonuses", "quick_complete_sublevels", "game_complete",
+    "game_complete_without_continues", "game_complete_without_lost_life", "prize_place"};
+const char* const kCaptions[] = {"ok", "cancel", "continue", "options", "exit", "restart", "quit",
+                                 "load", "new_game", "campaign", "single", "back", "start", "stats",
+                                 "clear", "credits", "new_player", "remove_player", "menu"};
+const char* const kDialogs[] = {"menu/confirm-close-game", "menu/confirm-remove-player",
+                                "menu/confirm-remove-results", "menu/continue-saved-game",
+                                "menu/game-break", "menu/game-pause", "menu/lose-life",
+                                "menu/mission-failed", "menu/select-gamemode"};
+const char* const kTooltips[] = {"menu/trophy-room/tooltip", "menu/campaign/sublevel-button/tooltip",
+                                 "menu/mission-complete/table/tooltip"};
+const char* const kStates[] = {"selected", "deselected", "activated", "deactivated"};
+
+// Integers joined by "," with optional blanks after the comma, count of them
+// in [lo, hi]; a blank is never a separator.
+bool NumberList(const std::string& v, int lo, int hi) {
+    int count = 0;
+    size_t i = 0;
+    for (;;) {
+        if (i < v.size() && v[i] == '-') ++i;
+        const size_t start = i;
+        while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+        if (i == start) return false;
+        ++count;
+        if (i == v.size()) break;
+        if (v[i] != ',') return false;
+        ++i;
+        while (i < v.size() && v[i] == ' ') ++i;
+    }
+    return count >= lo && count <= hi;
+}
+
+// Three numbers joined by ";".
+std::vector<double> Norms(const std::string& v) {
+    std::vector<double> out;
+    std::stringstream s(v);
+    for (std::string part; std::getline(s, part, ';');) {
+        char* end = nullptr;
+        out.push_back(std::strtod(part.c_str(), &end));
+        if (part.empty() || *end != '\0') return {};
+    }
+    return out;
+}
+
+std::string Replace(std::string s, const std::string& what, const std::string& with) {
+    for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + with.size()))
+        s.replace(at, what.size(), with);
+    return s;
+}
+
+class SkinLint : public ::testing::TestWithParam<Config> {
+protected:
+    void SetUp() override {
+        tree = std::make_unique<DataTree>(GetParam());
+        orvek::ostrel::Skin::ReadStatus status;
+        ASSERT_TRUE(orvek::ostrel::Skin::read_keys("data/Skin.xml", skin, &status)) << status.error;
+        ASSERT_TRUE(orvek::ostrel::Skin::read_keys(tree->data_path() + "en.xml", texts, &status))
+            << tree->data_path() << "en.xml: " << status.error;
+        app = std::make_unique<apptest::TestApp>(&host);
+        ASSERT_TRUE(app->mResourceManager->LoadManifest("data/resources.xml")) << app->mResourceManager->ErrorText();
+    }
+    void TearDown() override {
+        app.reset();
+        tree.reset();
+    }
+    bool Has(const std::string& node, const char* attr) const { return skin.count(node + "/@" + attr) != 0; }
+    std::string Attr(const std::string& node, const char* attr) const {
+        auto it = skin.find(node + "/@" + attr);
+        return it == skin.end() ? "" : it->second;
+    }
+    bool Image(const std::string& id) const { return app->mResourceManager->Images().count(id) != 0; }
+    bool Font(const std::string& id) const { return app->mResourceManager->Fonts().count(id) != 0; }
+    bool Text(const std::string& key) const { return texts.count(key) != 0; }
+
+    void ExpectTextButton(const std::string& node) const {
+        EXPECT_TRUE(NumberList(Attr(node, "position"), 2, 2)) << node;
+        const std::string type = "menu/buttons/" + Attr(node, "type");
+        EXPECT_TRUE(Has(type, "dimensions")) << node << ": no type " << type;
+        for (const char* look : {"/normal", "/active", "/selected"}) EXPECT_TRUE(Image(type + look)) << type + look;
+        EXPECT_TRUE(Font(type + "/font")) << type;
+        EXPECT_TRUE(Text("menu/buttons/" + Attr(node, "text_path"))) << node << ": no caption";
+    }
+    void ExpectImageButton(const std::string& node, bool check = false) const {
+        EXPECT_TRUE(NumberList(Attr(node, "position"), 2, 2)) << node;
+        EXPECT_TRUE(NumberList(Attr(node, "dimensions"), 2, 2)) << node;
+        for (const char* look : {"/normal", "/active", "/selected"}) EXPECT_TRUE(Image(node + look)) << node + look;
+        if (!check) return;
+        for (const char* look : {"/checked-normal", "/checked-active", "/checked-selected"})
+            EXPECT_TRUE(Image(node + look)) << node + look;
+    }
+
+    apptest::FakeHost host;
+    std::unique_ptr<DataTree> tree;
+    std::unique_ptr<apptest::TestApp> app;
+    Map skin, texts;
+};
+
+TEST_P(SkinLint, BothFilesKeyFromMenuAndNumberListsReadAsWritten) {
+    for (const Map* m : {&skin, &texts})
+        for (const auto& [key, value] : *m) EXPECT_EQ(key.rfind("menu/", 0), 0u) << key;
+    for (const auto& [key, value] : skin) {
+        const std::string attr = key.substr(key.rfind('@') + 1);
+        if (attr == "position" || attr == "dimensions" || attr == "offset") {
+            EXPECT_TRUE(NumberList(value, 2, 2)) << key << " = \"" << value << "\"";
+        } else if (attr == "color") {
+            EXPECT_TRUE(NumberList(value, 3, 4)) << key << " = \"" << value << "\"";
+        }
+    }
+    // A stray non-ASCII byte would draw as garbage through the CP1251 fonts.
+    std::ifstream f(orvek::resolve_path(tree->data_path() + "en.xml"), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+}
+
+TEST_P(SkinLint, EveryFontNodeNamesItselfAndEveryPathFontHasANode) {
+    for (const auto& [key, value] : skin) {
+        const std::string suffix = "/font/@id";
+        if (key.size() > suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            EXPECT_EQ(value, key.substr(0, key.size() - 4)) << key;
+            EXPECT_TRUE(Font(value)) << key << ": no such font in the manifest";
+        }
+    }
+    for (const auto& [id, res] : app->mResourceManager->Fonts()) {
+        if (id.find('/') != std::string::npos) {
+            EXPECT_TRUE(Has(id, "id")) << id << " has no skin node";
+        }
+    }
+    for (const char* id : {"Points", "BonusName", "DebugFont", "level_complete_effect_points"})
+        EXPECT_TRUE(Font(id)) << id;
+}
+
+TEST_P(SkinLint, ScreensFindTheirNames) {
+    // Text buttons, wherever they are.
+    int buttons = 0;
+    for (const auto& [key, value] : skin) {
+        const std::string suffix = "/@text_path";
+        if (key.size() > suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            ExpectTextButton(key.substr(0, key.size() - suffix.size()));
+            ++buttons;
+        }
+    }
+    EXPECT_GT(buttons, 20);
+    for (const char* caption : kCaptions) EXPECT_TRUE(Text(std::string("menu/buttons/") + caption)) << caption;
+    for (const char* b : {"play", "options", "results", "trophy_room", "help", "logoff", "exit"})
+        ExpectImageButton(std::string("menu/main/") + b);
+    for (const char* c : {"menu/options/full-screen", "menu/options/acceleration", "menu/options/custom-cursors",
+                          "menu/help/show-again"})
+        ExpectImageButton(c, true);
+    for (const char* s : {"music", "sound"}) EXPECT_TRUE(Image(std::string("menu/options/") + s + "/thumb")) << s;
+    for (const char* id : {"cursor/pointer", "cursor/hand", "cursor/dragging", "cursor/aiming", "menu/main/publisher",
+                           "menu/main/developer", "menu/loading/progress", "menu/loading/progress-background",
+                           "menu/game/interface/life-image", "menu/game/interface/coin-image",
+                           "menu/game/interface/level-progress"})
+        EXPECT_TRUE(Image(id)) << id;
+    // Dialogs: a known type, a body position, a title and a body text.
+    for (const char* d : kDialogs) {
+        const std::string look = "menu/dialogs/" + Attr(d, "type");
+        EXPECT_TRUE(Has(look, "dimensions")) << d;
+        EXPECT_TRUE(Image(look + "/background")) << d;
+        EXPECT_TRUE(Font(look + "/title/font") && Font(look + "/text/font")) << d;
+        EXPECT_TRUE(NumberList(Attr(std::string(d) + "/text", "position"), 2, 2)) << d;
+        EXPECT_TRUE(Text(std::string(d) + "/@title") && Text(std::string(d) + "/@text")) << d;
+    }
+    for (const char* t : kTooltips) {
+        EXPECT_TRUE(Image(t)) << t;
+        EXPECT_TRUE(Font(std::string(t) + "/font")) << t;
+        for (const char* side : {"left", "top", "right", "bottom"}) EXPECT_TRUE(Has(std::string(t) + "/border", side));
+        EXPECT_TRUE(Has(std::string(t) + "/text", "color")) << t;
+        EXPECT_TRUE(Text(std::string(t) + "/text")) << t;
+    }
+    // The campaign map has a button for each level and sub-level of the
+    // levels folder, and none beyond.
+    int levels = 0;
+    for (; fs::exists("data/levels-xml/level" + std::to_string(levels + 1)); ++levels) {
+        const std::string stage = "menu/campaign/level-button/stage" + std::to_string(levels);
+        EXPECT_TRUE(Has(stage, "position") && Has(stage, "dimensions")) << stage;
+        for (const char* look : {"/light_on", "/shine_static", "/shine_dynamic"}) EXPECT_TRUE(Image(stage + look));
+        int subs = 0;
+        for (; fs::exists("data/levels-xml/level" + std::to_string(levels + 1) + "/sub-level" +
+                          std::to_string(subs + 1) + ".xml");
+             ++subs) {
+            const std::string b = "menu/campaign/sublevel-button/stage" + std::to_string(levels) + "-" +
+                                  std::to_string(subs);
+            EXPECT_TRUE(Has(b, "position") && Has(b, "dimensions")) << b;
+            for (const char* look : {"/image", "/image_record", "/shine_static", "/shine_dynamic", "/animation"})
+                EXPECT_TRUE(Image(b + look)) << b + look;
+        }
+        EXPECT_EQ(subs, 3);
+        EXPECT_FALSE(Has("menu/campaign/sublevel-button/stage" + std::to_string(levels) + "-" + std::to_string(subs),
+                         "position"));
+    }
+    EXPECT_EQ(levels, 3);
+    EXPECT_FALSE(Has("menu/campaign/level-button/stage" + std::to_string(levels), "position"));
+    // Help effects counted by the section exist as strips.
+    for (int n = 0; n < std::stoi(Attr("menu/help", "static_effects_size")); ++n)
+        EXPECT_TRUE(Image("menu/help/static_effect" + std::to_string(n))) << n;
+    for (int n = 0; n < std::stoi(Attr("menu/help", "movable_effects_size")); ++n) {
+        EXPECT_TRUE(Image("menu/help/movable_effect" + std::to_string(n))) << n;
+        EXPECT_GE(std::stod(Attr("menu/help/movable_effect" + std::to_string(n), "play_time")), 0.6);
+    }
+    // Game art the renderers ask for by name.
+    for (const char* c : kColors) {
+        for (const char* prefix : {"ball-", "platform_ball_", "consuming_", "colorbomb-"})
+            EXPECT_TRUE(Image(std::string(prefix) + c)) << prefix << c;
+        EXPECT_TRUE(Has(std::string("menu/game/text_colors/") + c, "color")) << c;
+    }
+    const int lightnings = std::stoi(Attr("menu/game/platform_lightnings", "num_lightnings"));
+    for (int i = 0; i < lightnings; ++i) {
+        EXPECT_TRUE(Image("platform_lightning" + std::to_string(i))) << i;
+        EXPECT_TRUE(Has("menu/game/platform_lightnings/lightning" + std::to_string(i), "offset")) << i;
+    }
+    EXPECT_GT(std::stoi(Attr("menu/game/medals/game-screen", "num_at_row")), 0);
+    // Each letter of the bonus word has its picture, and the letters differ.
+    const std::string word = texts["menu/bonus_word"];
+    ASSERT_FALSE(word.empty());
+    EXPECT_EQ(std::set<char>(word.begin(), word.end()).size(), word.size()) << word;
+    for (size_t k = 0; k < word.size(); ++k) EXPECT_TRUE(Image("letter_" + std::to_string(k))) << k;
+}
+
+TEST_P(SkinLint, PlaceholdersAreWhereTheCodeFillsThem) {
+    auto holds = [this](const std::string& key, const char* what) {
+        return texts.count(key) && texts.at(key).find(what) != std::string::npos;
+    };
+    EXPECT_TRUE(holds("menu/main/welcome", "%name%"));
+    for (const char* k : {"menu/game/interface/stage", "menu/mission-complete/game-stage-complete",
+                          "menu/mission-complete/game-stage"})
+        EXPECT_TRUE(holds(k, "%stage%")) << k;
+    for (int kind = 0; kind < 24; ++kind) {
+        for (int g = 0; g < 3; ++g) {
+            const std::string base = std::string("menu/trophy-room/medals/") + kMedals[kind] + std::to_string(g);
+            EXPECT_TRUE(Image(std::string("menu/game/medals/") + kMedals[kind] + std::to_string(g))) << base;
+            EXPECT_TRUE(Text(base + "/@exist") && Text(base + "/@not_exist")) << base;
+            if (kind <= 15 || kind == 17 || kind == 18 || kind == 19) {
+                EXPECT_TRUE(holds(base + "/@not_exist", "%count%")) << base;
+            } else if (kind == 16) {
+                EXPECT_TRUE(holds(base + "/@not_exist", "%time%") && holds(base + "/@not_exist", "%curtime%")) << base;
+            } else if (kind == 23) {
+                EXPECT_TRUE(holds(base + "/@exist", "%name%")) << base;
+            }
+            const std::string place = std::string("menu/trophy-room/medals/") + kMedals[kind] + "/level" +
+                                      std::to_string(g);
+            EXPECT_TRUE(NumberList(Attr(place, "position"), 2, 2) && Attr(place, "dimensions") == "40, 40") << place;
+        }
+        // Norms: three ";"-separated numbers; time norms ascend, so grade 0 is the tightest.
+        const std::string norm = std::string("menu/trophy-room/medals/") + kMedals[kind] + "/norm";
+        EXPECT_EQ(Norms(Attr(norm, "value")).size(), 3u) << norm;
+        if (kind == 16 || kind == 19) {
+            const auto t = Norms(Attr(norm, "time"));
+            ASSERT_EQ(t.size(), 3u) << norm;
+            EXPECT_TRUE(t[0] < t[1] && t[1] < t[2]) << norm;
+        }
+    }
+}
+
+// Every sound path the skin names is a file the game finds: node paths get
+// the data path, button types' sound_path is used raw; both are played with
+// backslashes and the extension probed.
+TEST_P(SkinLint, EverySoundPathIsAFile) {
+    int sounds = 0;
+    for (const auto& [key, value] : skin) {
+        const bool nodePath = key.size() > 6 && key.compare(key.size() - 6, 6, "/@path") == 0;
+        const bool typePath = key.find("/@sound_path") != std::string::npos;
+        if (!nodePath && !typePath) continue;
+        const std::string raw = nodePath ? tree->data_path() + value : value;
+        for (const char* state : kStates) {
+            std::string played = Replace(raw, "%state%", state);
+            std::replace(played.begin(), played.end(), '/', '\\');
+            const std::string stem = played.substr(0, played.rfind('.'));
+            EXPECT_TRUE(orvek::file_exists(orvek::resolve_path(stem + ".ogg"))) << key << " -> " << stem;
+            EXPECT_FALSE(orvek::file_exists(orvek::resolve_path(stem + ".wav"))) << key;
+            ++sounds;
+        }
+    }
+    EXPECT_GT(sounds, 18 * 4);
+}
+
+// Each record belongs to a sub-level of the levels folder, every value is a
+// number, and every holder name has its text.
+TEST_P(SkinLint, RecordsNameExistingSubLevelsAndKnownHolders) {
+    Map records;
+    orvek::ostrel::Skin::ReadStatus status;
+    ASSERT_TRUE(orvek::ostrel::Skin::read_keys("data/records.xml", records, &status)) << status.error;
+    ASSERT_FALSE(records.empty());
+    for (const auto& [key, value] : records) {
+        int level = -1, sub = -1;
+        ASSERT_EQ(std::sscanf(key.c_str(), "records/sub_level_%d_%d/@", &level, &sub), 2) << key;
+        EXPECT_TRUE(fs::exists("data/levels-xml/level" + std::to_string(level + 1) + "/sub-level" +
+                               std::to_string(sub + 1) + ".xml"))
+            << key;
+        if (key.substr(key.rfind('@') + 1) == "name") {
+            EXPECT_TRUE(Text("menu/best-results/default/" + value)) << key << " = " << value;
+        } else {
+            char* end = nullptr;
+            std::strtod(value.c_str(), &end);
+            EXPECT_TRUE(!value.empty() && *end == '\0') << key << " = " << value;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Configs, SkinLint, ::testing::Values(Config::shipped, Config::defaults),
+                         [](const auto& info) { return info.param == Config::shipped ? "shipped" : "defaults"; });
+
+}  // namespace

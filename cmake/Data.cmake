@@ -165,20 +165,6 @@ foreach(table IN ITEMS records.xml Skin.xml en.xml)
   list(APPEND data_files ${data_out}/${table})
 endforeach()
 
-# Until the game's own skin, texts and images are generated, the look fixture
-# stands in for them (its levels stay out: the generated ones are the game's).
-add_custom_command(
-  OUTPUT ${data_work}/placeholder.stamp
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${data_work}/placeholder
-  COMMAND ${ZELKOR_PYTHON} ${PROJECT_SOURCE_DIR}/tools/fixturegen/fixturegen.py ${data_work}/placeholder
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${data_work}/placeholder/data/levels-xml
-  COMMAND ${CMAKE_COMMAND} -E copy_directory ${data_work}/placeholder/data ${data_out}
-  COMMAND ${CMAKE_COMMAND} -E touch ${data_work}/placeholder.stamp
-  DEPENDS ${PROJECT_SOURCE_DIR}/tools/fixturegen/fixturegen.py ${fixture_sources} ${data_work}/levels.stamp
-  COMMENT "Writing the placeholder look"
-  VERBATIM)
-list(APPEND data_files ${data_work}/placeholder.stamp)
-
 add_custom_target(data ALL
   # The shipped settings go in only when absent, so a developer's own survive rebuilds.
   COMMAND ${CMAKE_COMMAND} -DSRC=${data_src}/config/Trelm.cfg.xml

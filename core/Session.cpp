@@ -160,11 +160,18 @@ void Session::save_statistics(orvek::io::OStream& out) const {
     save_map(out, impl_->sub_level_statistics, [&](const StatisticsRecord& record) { record.save(out); });
 }
 
-void Session::load_statistics(orvek::io::IStream& in) {
+bool Session::load_statistics(orvek::io::IStream& in) {
+    // A half-read file must not leave a half-filled set behind.
     std::uint8_t version = 0;
     in >> version;
-    impl_->best_statistics.load(in);
-    load_map(in, impl_->sub_level_statistics, [&](StatisticsRecord& record) { record.load(in); });
+    StatisticsRecord best;
+    best.load(in);
+    std::map<std::string, StatisticsRecord> records;
+    load_map(in, records, [&](StatisticsRecord& record) { record.load(in); });
+    if (!in.good()) return false;
+    impl_->best_statistics = best;
+    impl_->sub_level_statistics = std::move(records);
+    return true;
 }
 
 }  // namespace orvek::trelm::core

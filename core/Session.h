@@ -64,8 +64,10 @@ public:
     StatisticsRecord& best_statistics();
     // u8 version 0, the best record, u32 count, then key and record per entry.
     void save_statistics(orvek::io::OStream& out) const;
-    // Stops quietly at the first read that leaves the stream bad.
-    void load_statistics(orvek::io::IStream& in);
+    // Reads into scratch records and replaces the session's statistics only
+    // when every read succeeded; answers whether it did. A failed read
+    // leaves the statistics as they were (raising under the stream's mask).
+    bool load_statistics(orvek::io::IStream& in);
 
     Session_Impl_& impl() { return *impl_; }
 

@@ -59,6 +59,9 @@ public:
                                           bool fullScreen) = 0;
     virtual void DestroyWindow(WindowHandle window) = 0;
     virtual void SetTitle(WindowHandle window, const std::string& title) = 0;
+    // The window's icon from w x h pixels, 0xAARRGGBB row by row; a service
+    // without icons ignores it.
+    virtual void SetIcon(WindowHandle, const std::uint32_t*, int, int) {}
     virtual void Show(WindowHandle window) = 0;
     virtual void Hide(WindowHandle window) = 0;
     // Restores a minimised window and brings it to the front with the focus.

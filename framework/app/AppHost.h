@@ -93,6 +93,10 @@ public:
     // The pointer's last position in client coordinates as the input pump
     // saw it; safe from any thread. False when not known.
     virtual bool LastPointer(int*, int*) { return false; }
+    // The window's title (Windows-1251) and icon (0xAARRGGBB pixels); hosts
+    // without them ignore both.
+    virtual void SetWindowTitle(plat::WindowHandle, const std::string&) {}
+    virtual void SetWindowIcon(plat::WindowHandle, const std::uint32_t*, int, int) {}
     // Keeps the desktop's screen saver away while true.
     virtual void InhibitScreenSaver(bool) {}
     // The real program catches its own crashes; test hosts do not.

@@ -48,6 +48,10 @@ public:
     std::string ClipboardText() override;
     bool ClaimSingleInstance(const std::string& name) override;
     void InhibitScreenSaver(bool inhibit) override { window_.InhibitScreenSaver(inhibit); }
+    void SetWindowTitle(plat::WindowHandle w, const std::string& title) override { window_.SetTitle(w, title); }
+    void SetWindowIcon(plat::WindowHandle w, const std::uint32_t* argb, int width, int height) override {
+        window_.SetIcon(w, argb, width, height);
+    }
     void TrackMouse(plat::WindowHandle w, unsigned what) override { window_.TrackMouse(w, what); }
     // The display service is not owned.
     void SetDisplayDevice(plat::DisplayDevice* device) { display_ = device; }

@@ -118,6 +118,15 @@ void SdlWindowService::DestroyWindow(WindowHandle window) {
 void SdlWindowService::SetTitle(WindowHandle window, const std::string& title) {
     if (SDL_Window* w = Find(window)) SDL_SetWindowTitle(w, Cp1251ToUtf8(title).c_str());
 }
+void SdlWindowService::SetIcon(WindowHandle window, const std::uint32_t* argb, int w, int h) {
+    SDL_Window* win = Find(window);
+    if (!win || !argb || w <= 0 || h <= 0) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(argb), w, h, 32, w * 4,
+                                                        SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(win, s);
+    SDL_FreeSurface(s);
+}
 void SdlWindowService::Show(WindowHandle window) {
     if (SDL_Window* w = Find(window)) SDL_ShowWindow(w);
 }

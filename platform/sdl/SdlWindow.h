@@ -28,6 +28,7 @@ public:
     WindowHandle CreateMainWindow(const std::string& title, int x, int y, int w, int h, bool fullScreen) override;
     void DestroyWindow(WindowHandle window) override;
     void SetTitle(WindowHandle window, const std::string& title) override;
+    void SetIcon(WindowHandle window, const std::uint32_t* argb, int w, int h) override;
     void Show(WindowHandle window) override;
     void Hide(WindowHandle window) override;
     void Raise(WindowHandle window) override;

@@ -1,0 +1,114 @@
+#include "gui/SessionController.h"
+
+#include "core/Session.h"
+#include "gui/Dialogs.h"
+#include "gui/LoadingScreen.h"
+#include "gui/MainMenuScreen.h"
+#include "gui/ScreenSystem.h"
+
+namespace orvek::trelm::gui {
+
+SessionControllerBase::SessionControllerBase(ScreenSystem& system, orvek::trelm::core::Profiles& profiles)
+    : system_(system), profiles_(profiles) {}
+
+SessionControllerBase::~SessionControllerBase() { delete_screens(); }
+
+void SessionControllerBase::delete_screens() {
+    for (int s = slot_count - 1; s >= 0; --s) slots_[static_cast<std::size_t>(s)].reset();
+    retired_.clear();
+}
+
+void SessionControllerBase::fill_slot(Slot s, std::unique_ptr<orvek::screens::Screen> screen) {
+    std::unique_ptr<orvek::screens::Screen> old = std::move(slots_[s]);
+    slots_[s] = std::move(screen);
+    retire(std::move(old));
+}
+
+void SessionControllerBase::retire(std::unique_ptr<orvek::screens::Screen> screen) {
+    if (screen) retired_.push_back(std::move(screen));
+}
+
+void SessionControllerBase::collect_retired() {
+    // Deleting one screen may retire none other, but keep it simple: take
+    // the survivors out first, then let the rest go.
+    std::vector<std::unique_ptr<orvek::screens::Screen>> keep, drop;
+    for (auto& s : retired_) {
+        if (system_.contains(s.get()) || system_.requested(s.get()))
+            keep.push_back(std::move(s));
+        else
+            drop.push_back(std::move(s));
+    }
+    retired_ = std::move(keep);
+    drop.clear();
+}
+
+namespace {
+
+template <class T, class... Args>
+T* make_in(SessionControllerBase& c, SessionControllerBase::Slot s, Args&&... args) {
+    auto screen = std::make_unique<T>(c.screen_system(), std::forward<Args>(args)...);
+    T* raw = screen.get();
+    c.fill_slot(s, std::move(screen));
+    return raw;
+}
+
+}  // namespace
+
+LoadingScreen* SessionControllerBase::loading_screen(const std::string& text_key, int flag) {
+    return make_in<LoadingScreen>(*this, loading_slot, text_key, flag);
+}
+MainMenuScreen* SessionControllerBase::main_menu_screen() { return make_in<MainMenuScreen>(*this, main_menu_slot); }
+ConfirmCloseGameScreen* SessionControllerBase::confirm_close_game_screen() {
+    return make_in<ConfirmCloseGameScreen>(*this, confirm_close_game_slot);
+}
+ConfirmRemovePlayerScreen* SessionControllerBase::confirm_remove_player_screen(const std::string& name) {
+    return make_in<ConfirmRemovePlayerScreen>(*this, confirm_remove_player_slot, name);
+}
+ConfirmRemoveResultsScreen* SessionControllerBase::confirm_remove_results_screen() {
+    return make_in<ConfirmRemoveResultsScreen>(*this, confirm_remove_results_slot);
+}
+ContinueSavedGameScreen* SessionControllerBase::continue_saved_game_screen() {
+    return make_in<ContinueSavedGameScreen>(*this, continue_saved_game_slot);
+}
+GameBreakScreen* SessionControllerBase::game_break_screen() { return make_in<GameBreakScreen>(*this, game_break_slot); }
+GamePauseScreen* SessionControllerBase::game_pause_screen() { return make_in<GamePauseScreen>(*this, game_pause_slot); }
+LoseLifeScreen* SessionControllerBase::lose_life_screen() { return make_in<LoseLifeScreen>(*this, lose_life_slot); }
+MissionFailedScreen* SessionControllerBase::mission_failed_screen() {
+    return make_in<MissionFailedScreen>(*this, mission_failed_slot);
+}
+
+void SessionControllerBase::destroy_game_screen() { retire(std::move(slots_[game_slot])); }
+
+// ---------------------------------------------------------------- single session
+
+SingleSessionController::SingleSessionController(ScreenSystem& system, orvek::trelm::core::Profiles& profiles)
+    : SessionControllerBase(system, profiles),
+      session_(std::make_unique<orvek::trelm::core::SingleSession>(&profiles)) {
+    set_session(session_.get());
+}
+
+SingleSessionController::~SingleSessionController() {
+    session_.reset();
+    set_session(nullptr);
+    delete_screens();
+    logo_.reset();
+}
+
+void SingleSessionController::start() {
+    // The callbacks name the controller, which outlives every screen it makes.
+    logo_ = make_logo_screen(screen_system(), [this] { load_screens(); });
+    screen_system().push_screen(logo_.get());
+}
+
+void SingleSessionController::load_screens() {
+    LoadingScreen* loading = loading_screen("menu/loading", 1);
+    loading->set_on_finished([this] { on_loading_finished(); });
+    screen_system().push_screen(loading);
+}
+
+void SingleSessionController::on_loading_finished() {
+    retire(std::move(logo_));
+    screen_system().push_screen(main_menu_screen());
+}
+
+}  // namespace orvek::trelm::gui

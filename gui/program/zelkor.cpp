@@ -1,0 +1,3 @@
+#include "gui/GameApp.h"
+
+int main(int argc, char** argv) { return orvek::trelm::run_game(argc, argv); }

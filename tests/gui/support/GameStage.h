@@ -1,0 +1,66 @@
+#pragma once
+// The game application on the headless window and a manual clock, in the
+// test's own folder with the look fixture linked in as "data": saves and
+// configuration start empty for every stage.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "framework/app/DSoundManager.h"
+#include "gui/GameApp.h"
+#include "gui/ScreenSystem.h"
+#include "gui/SessionController.h"
+#include "ostrel/support/AdapterHarness.h"
+#include "support/Fixture.h"
+
+namespace guitest {
+
+class TestGameApp : public orvek::trelm::GameApp {
+public:
+    TestGameApp(Vant::AppHost* host, std::string program) : GameApp(host), program_(std::move(program)) {
+        mOnlyAllowOneCopyToRun = false;
+        keep_directory = true;
+        Vant::VantAppBase::SetExitFunction([](int code) { throw adaptertest::ExitCalled{code}; });
+    }
+    ~TestGameApp() override { Vant::VantAppBase::SetExitFunction(nullptr); }
+    Vant::SoundManager* CreateSoundManager() override {
+        return new Vant::DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false);
+    }
+    Vant::MusicInterface* CreateMusicInterface() override { return new Vant::MusicInterface(); }
+
+protected:
+    std::string program_file() const override { return program_; }
+
+private:
+    std::string program_;
+};
+
+struct GameStage {
+    adaptertest::Platform p;
+    std::unique_ptr<TestGameApp> app;
+
+    GameStage() {
+        if (!testsupport::link_fixture_data()) std::abort();
+        std::error_code ec;
+        std::filesystem::remove_all("saves", ec);
+        app = std::make_unique<TestGameApp>(&p.host, p.program);
+    }
+    std::string config_file() const { return p.config_file("Trelm"); }
+    orvek::trelm::gui::ScreenSystem& ss() const { return *app->game_screen_system(); }
+    orvek::trelm::gui::SessionControllerBase& controller() const { return *ss().controller(); }
+    // Fixed steps as the App runs them, with the quit question after each.
+    bool step(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            ss().update();
+            if (app->quit_now()) return true;
+        }
+        return false;
+    }
+    // The stack's screens by their dynamic type, bottom first.
+    template <class T>
+    bool top_is() const {
+        return dynamic_cast<T*>(ss().top_screen()) != nullptr;
+    }
+};
+
+}  // namespace guitest

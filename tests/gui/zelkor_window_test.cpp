@@ -34,7 +34,16 @@ pix() {
   h=$(od -An -tu4 --endian=big -N4 "$1" | tr -d ' ')
   bpl=$(od -An -tu4 --endian=big -j48 -N4 "$1" | tr -d ' ')
   nc=$(od -An -tu4 --endian=big -j76 -N4 "$1" | tr -d ' ')
-  od -An -tx1 -j$((h + nc * 12 + 300 * bpl + 400 * 4)) -N3 "$1" | tr -d ' \n'
+  od -An -tx1 -j$((h + nc * 12 + ${3:-300} * bpl + ${2:-400} * 4)) -N3 "$1" | tr -d ' \n'
+}
+# The continue button shows only once the bar is full: a click before that
+# is ignored, so wait until it is drawn.
+press_continue() {
+  for i in $(seq 1 100); do
+    xwd -silent -id "$WID" -out b.xwd 2>/dev/null && ! near "$(pix b.xwd 400 480)" "$loading" && break
+    sleep 0.1
+  done
+  xdotool mousemove --window "$WID" 400 480 click 1
 }
 # Whether two colours differ by at most 8 in each byte (the display may
 # keep fewer bits a channel).
@@ -72,7 +81,7 @@ printf '<?xml version="1.0" encoding="windows-1251"?>\n<root><loading_screen clo
 P=$!
 find_window "Zelkor fixture"
 watch "$loading"
-xdotool mousemove --window "$WID" 400 480 click 1
+press_continue
 watch "$main"
 echo "--" >> seq.txt
 sleep 0.3
@@ -94,7 +103,7 @@ for i in $(seq 1 100); do
 done
 xdotool mousemove --window "$WID" 400 300 click 1
 watch "$loading"
-xdotool mousemove --window "$WID" 400 480 click 1
+press_continue
 watch "$main"
 xdotool windowfocus --sync "$WID"
 xdotool key alt+F4

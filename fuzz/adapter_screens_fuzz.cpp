@@ -31,22 +31,11 @@
 #include "platform/headless/ManualClock.h"
 
 #include "fuzz/support/FuzzScratch.h"
+#include "fuzz/support/SkinReaders.h"
 
 namespace {
 
 using orvek::ostrel::Skin;
-
-void check_resources(Skin& skin, const std::string& id) {
-    (void)skin.get_image_if_any(id);
-    try {
-        (void)skin.get_image(id);
-    } catch (const Vant::ResourceManagerException&) {
-    }
-    try {
-        (void)skin.get_font(id);
-    } catch (const Vant::ResourceManagerException&) {
-    }
-}
 
 // The application the resource manager loads images through; no window.
 class FuzzApp : public orvek::ostrel::App {
@@ -174,37 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         skin.load_resources("Common");
     } catch (const orvek::Exception&) {
     }
-    if (skin.skin_status().ok && !skin.skin_status().error.empty()) __builtin_trap();
-
-    orvek::TextParams params;
-    params.set("%name%", "x").set_int("%count%", 3);
-    for (const auto& [key, value] : skin.texts()) {
-        if (skin.get_text(key) != value) __builtin_trap();
-        (void)skin.get_formatted_text(key, params);
-    }
-    for (const auto& [key, value] : skin.attributes()) {
-        const auto at = key.rfind("/@");
-        if (at == std::string::npos) continue;  // text of the skin file: kept, never read
-        const std::string node = key.substr(0, at), name = key.substr(at + 2);
-        if (!skin.has_attribute(node, name) || skin.get_attribute(node, name) != value) __builtin_trap();
-        (void)skin.get_int(node, name);
-        (void)skin.get_float(node, name);
-        (void)skin.get_dimensions(node);
-        (void)skin.get_position(node);
-        (void)skin.get_offset(node);
-        (void)skin.get_path(node);
-        (void)skin.get_color(node);
-        check_resources(skin, node);
-        check_resources(skin, value);
-        try {
-            (void)skin.get_node_font(node);
-        } catch (const Vant::ResourceManagerException&) {
-        }
-        int v[5];
-        if (orvek::ostrel::read_number_list(value, v, 5) > 5) __builtin_trap();
-    }
-    for (const auto& [id, res] : resources.Images()) check_resources(skin, id);
-    for (const auto& [id, res] : resources.Fonts()) check_resources(skin, id);
+    fuzzsupport::check_skin_readers(skin, resources);
     draw_widgets(input, services, resources);
     Skin::destroy();
     return 0;

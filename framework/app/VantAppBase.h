@@ -83,7 +83,7 @@ public:
     virtual void BeginPopup();
     virtual void EndPopup();
     virtual int MsgBox(const std::string& text, const std::string& caption, unsigned flags);
-    virtual void Popup(const std::string& text);
+    void Popup(const std::string& text) override;
     virtual void LogScreenSaverError(const std::string& text);
     virtual void SafeDeleteWidget(Widget* widget, std::function<void()> deleter);
 

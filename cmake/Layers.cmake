@@ -49,11 +49,16 @@ function(zelkor_tests label dir)
     endif()
     set(work ${CMAKE_BINARY_DIR}/testwork/${exe})
     file(MAKE_DIRECTORY ${work})
-    gtest_discover_tests(${exe}
-      WORKING_DIRECTORY ${work}
-      DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS ${label}
-                 ENVIRONMENT "ZELKOR_TEST_WORK=${work}")
+    if(ZELKOR_TEST_PROGRAMS)
+      add_test(NAME ${exe} COMMAND ${exe} WORKING_DIRECTORY ${work})
+      set_tests_properties(${exe} PROPERTIES LABELS ${label} ENVIRONMENT "ZELKOR_TEST_WORK=${work}")
+    else()
+      gtest_discover_tests(${exe}
+        WORKING_DIRECTORY ${work}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${label}
+                   ENVIRONMENT "ZELKOR_TEST_WORK=${work}")
+    endif()
   endforeach()
 endfunction()

@@ -10,8 +10,9 @@ scripts/deps.sh
 JOBS=$(nproc)
 # Line tables are all a sanitizer report needs, and they take minutes off a
 # CI run.
+# Each test program runs whole, once; a failure's output names its cases.
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZELKOR_SANITIZE=ON \
-      -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1
+      -DCMAKE_C_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DZELKOR_TEST_PROGRAMS=ON
 cmake --build build/asan -j "$JOBS"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -2,6 +2,7 @@
 
 #include "core/Session.h"
 #include "gui/Dialogs.h"
+#include "gui/ResultsScreens.h"
 #include "gui/LoadingScreen.h"
 #include "gui/MainMenuScreen.h"
 #include "gui/ScreenSystem.h"
@@ -72,6 +73,10 @@ ContinueSavedGameScreen* SessionControllerBase::continue_saved_game_screen() {
 }
 GameBreakScreen* SessionControllerBase::game_break_screen() { return make_in<GameBreakScreen>(*this, game_break_slot); }
 GamePauseScreen* SessionControllerBase::game_pause_screen() { return make_in<GamePauseScreen>(*this, game_pause_slot); }
+BestResultsScreen* SessionControllerBase::best_results_screen() {
+    return make_in<BestResultsScreen>(*this, best_results_slot);
+}
+CreditsScreen* SessionControllerBase::credits_screen() { return make_in<CreditsScreen>(*this, credits_slot); }
 LoseLifeScreen* SessionControllerBase::lose_life_screen() { return make_in<LoseLifeScreen>(*this, lose_life_slot); }
 MissionFailedScreen* SessionControllerBase::mission_failed_screen() {
     return make_in<MissionFailedScreen>(*this, mission_failed_slot);

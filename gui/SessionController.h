@@ -32,6 +32,8 @@ class GameBreakScreen;
 class GamePauseScreen;
 class LoseLifeScreen;
 class MissionFailedScreen;
+class BestResultsScreen;
+class CreditsScreen;
 
 class SessionControllerBase {
 public:
@@ -66,6 +68,8 @@ public:
     GamePauseScreen* game_pause_screen();
     LoseLifeScreen* lose_life_screen();
     MissionFailedScreen* mission_failed_screen();
+    BestResultsScreen* best_results_screen();
+    CreditsScreen* credits_screen();
     // Retires the game screen and clears its slot.
     void destroy_game_screen();
 

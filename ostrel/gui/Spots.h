@@ -82,6 +82,7 @@ public:
     StringSpot();
     ~StringSpot() override;
     void set_text(const std::string& text);
+    const std::string& text() const { return text_; }
     void set_font(Vant::Font* font);
     void set_color(int red, int green, int blue, int alpha = 255);
     // Never cleared once set.

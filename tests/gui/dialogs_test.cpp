@@ -27,23 +27,7 @@ namespace {
 using guitest::GameStage;
 namespace gui = orvek::trelm::gui;
 
-// A stage standing on the main menu.
-struct MenuStage : GameStage {
-    MenuStage() {
-        app->init();
-        step(2);
-        ss().post_message(256, 'A', 0);  // skips the logos
-        for (int i = 0; i < 40 && !top_is<gui::MainMenuScreen>(); ++i) step();
-    }
-    void click(orvek::ostrel::BasicButton& b) {
-        const orvek::ostrel::Point p = b.screen_position();
-        const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 2, p.y + 2));
-        ss().post_message(512, 0, at);
-        ss().post_message(513, 1, at);
-        ss().post_message(514, 0, at);
-    }
-    void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
-};
+using guitest::MenuStage;
 
 using Log = std::vector<std::string>;
 using Made = std::function<gui::GameDialog*(gui::SessionControllerBase&, Log&)>;

@@ -25,21 +25,7 @@ namespace {
 namespace gui = orvek::trelm::gui;
 namespace core = orvek::trelm::core;
 
-struct MenuStage : guitest::GameStage {
-    MenuStage() {
-        app->init();
-        step(2);
-        ss().post_message(256, 'A', 0);  // skips the logos
-        for (int i = 0; i < 40 && !top_is<gui::MainMenuScreen>(); ++i) step();
-    }
-    void click(orvek::ostrel::BasicButton& b) {
-        const orvek::ostrel::Point p = b.screen_position();
-        const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 2, p.y + 2));
-        ss().post_message(512, 0, at);
-        ss().post_message(513, 1, at);
-        ss().post_message(514, 0, at);
-    }
-    void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
+struct MenuStage : guitest::MenuStage {
     core::Session& session() { return controller().session(); }
     void add_result(const std::string& name, int score) {
         session().add_best_result(core::ResultEntry(name, std::make_shared<core::ScoreLevelResult>(score, core::LevelPosition(0, 0))));

@@ -8,9 +8,12 @@
 
 #include "framework/app/DSoundManager.h"
 #include "gui/GameApp.h"
+#include "gui/MainMenuScreen.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
+#include "ostrel/gui/Buttons.h"
 #include "ostrel/support/AdapterHarness.h"
+#include "platform/Messages.h"
 #include "support/Fixture.h"
 
 namespace guitest {
@@ -61,6 +64,24 @@ struct GameStage {
     bool top_is() const {
         return dynamic_cast<T*>(ss().top_screen()) != nullptr;
     }
+};
+
+// A stage standing on the main menu, with clicks and keys as messages.
+struct MenuStage : GameStage {
+    MenuStage() {
+        app->init();
+        step(2);
+        ss().post_message(256, 'A', 0);  // skips the logos
+        for (int i = 0; i < 40 && !top_is<orvek::trelm::gui::MainMenuScreen>(); ++i) step();
+    }
+    void click(orvek::ostrel::BasicButton& b) {
+        const orvek::ostrel::Point p = b.screen_position();
+        const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 2, p.y + 2));
+        ss().post_message(512, 0, at);
+        ss().post_message(513, 1, at);
+        ss().post_message(514, 0, at);
+    }
+    void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
 };
 
 }  // namespace guitest

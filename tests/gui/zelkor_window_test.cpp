@@ -36,6 +36,15 @@ pix() {
   nc=$(od -An -tu4 --endian=big -j76 -N4 "$1" | tr -d ' ')
   od -An -tx1 -j$((h + nc * 12 + ${3:-300} * bpl + ${2:-400} * 4)) -N3 "$1" | tr -d ' \n'
 }
+# Return answers the close confirmation only once it is shown: a loaded
+# machine may take longer than any fixed pause to draw it.
+confirm_close() {
+  for i in $(seq 1 100); do
+    xwd -silent -id "$WID" -out q.xwd 2>/dev/null && ! near "$(pix q.xwd)" "$main" && break
+    sleep 0.1
+  done
+  xdotool key Return
+}
 # The continue button shows only once the bar is full: a click before that
 # is ignored, so wait until it is drawn.
 press_continue() {
@@ -88,8 +97,7 @@ sleep 0.3
 xwd -silent -id "$WID" -out menu.xwd
 xdotool windowfocus --sync "$WID"
 xdotool key alt+F4
-sleep 0.5
-xdotool key Return
+confirm_close
 wait $P
 echo "exit1 $?"
 
@@ -107,8 +115,7 @@ press_continue
 watch "$main"
 xdotool windowfocus --sync "$WID"
 xdotool key alt+F4
-sleep 0.5
-xdotool key Return
+confirm_close
 wait $P
 echo "exit2 $?"
 )SH";

@@ -2,6 +2,8 @@
 // the upload's bytes.
 #include <gtest/gtest.h>
 
+#include "support/LoopbackListen.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -162,15 +164,7 @@ TEST(CrashReport, MapFileSymbolsAndLinesReplaceLogicalAddresses) {
 class UploadServer {
 public:
     UploadServer() {
-        mListen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(mListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(mListen, 1);
-        socklen_t len = sizeof a;
-        ::getsockname(mListen, reinterpret_cast<sockaddr*>(&a), &len);
-        mPort = ntohs(a.sin_port);
+        mListen = apptest::listen_on_loopback(mPort);
         mThread = std::thread([this] { Serve(); });
     }
     ~UploadServer() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/LoopbackListen.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -22,15 +24,7 @@ namespace {
 class LoopbackServer {
 public:
     LoopbackServer(std::string reply, bool close) : mReply(std::move(reply)), mClose(close) {
-        mListen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(mListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(mListen, 1);
-        socklen_t len = sizeof a;
-        ::getsockname(mListen, reinterpret_cast<sockaddr*>(&a), &len);
-        mPort = ntohs(a.sin_port);
+        mListen = apptest::listen_on_loopback(mPort);
         mThread = std::thread([this] { Serve(); });
     }
     ~LoopbackServer() {

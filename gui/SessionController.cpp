@@ -43,43 +43,31 @@ void SessionControllerBase::collect_retired() {
     drop.clear();
 }
 
-namespace {
-
-template <class T, class... Args>
-T* make_in(SessionControllerBase& c, SessionControllerBase::Slot s, Args&&... args) {
-    auto screen = std::make_unique<T>(c.screen_system(), std::forward<Args>(args)...);
-    T* raw = screen.get();
-    c.fill_slot(s, std::move(screen));
-    return raw;
-}
-
-}  // namespace
-
 LoadingScreen* SessionControllerBase::loading_screen(const std::string& text_key, int flag) {
-    return make_in<LoadingScreen>(*this, loading_slot, text_key, flag);
+    return make<LoadingScreen>(loading_slot, text_key, flag);
 }
-MainMenuScreen* SessionControllerBase::main_menu_screen() { return make_in<MainMenuScreen>(*this, main_menu_slot); }
+MainMenuScreen* SessionControllerBase::main_menu_screen() { return make<MainMenuScreen>(main_menu_slot); }
 ConfirmCloseGameScreen* SessionControllerBase::confirm_close_game_screen() {
-    return make_in<ConfirmCloseGameScreen>(*this, confirm_close_game_slot);
+    return make<ConfirmCloseGameScreen>(confirm_close_game_slot);
 }
 ConfirmRemovePlayerScreen* SessionControllerBase::confirm_remove_player_screen(const std::string& name) {
-    return make_in<ConfirmRemovePlayerScreen>(*this, confirm_remove_player_slot, name);
+    return make<ConfirmRemovePlayerScreen>(confirm_remove_player_slot, name);
 }
 ConfirmRemoveResultsScreen* SessionControllerBase::confirm_remove_results_screen() {
-    return make_in<ConfirmRemoveResultsScreen>(*this, confirm_remove_results_slot);
+    return make<ConfirmRemoveResultsScreen>(confirm_remove_results_slot);
 }
 ContinueSavedGameScreen* SessionControllerBase::continue_saved_game_screen() {
-    return make_in<ContinueSavedGameScreen>(*this, continue_saved_game_slot);
+    return make<ContinueSavedGameScreen>(continue_saved_game_slot);
 }
-GameBreakScreen* SessionControllerBase::game_break_screen() { return make_in<GameBreakScreen>(*this, game_break_slot); }
-GamePauseScreen* SessionControllerBase::game_pause_screen() { return make_in<GamePauseScreen>(*this, game_pause_slot); }
+GameBreakScreen* SessionControllerBase::game_break_screen() { return make<GameBreakScreen>(game_break_slot); }
+GamePauseScreen* SessionControllerBase::game_pause_screen() { return make<GamePauseScreen>(game_pause_slot); }
 BestResultsScreen* SessionControllerBase::best_results_screen() {
-    return make_in<BestResultsScreen>(*this, best_results_slot);
+    return make<BestResultsScreen>(best_results_slot);
 }
-CreditsScreen* SessionControllerBase::credits_screen() { return make_in<CreditsScreen>(*this, credits_slot); }
-LoseLifeScreen* SessionControllerBase::lose_life_screen() { return make_in<LoseLifeScreen>(*this, lose_life_slot); }
+CreditsScreen* SessionControllerBase::credits_screen() { return make<CreditsScreen>(credits_slot); }
+LoseLifeScreen* SessionControllerBase::lose_life_screen() { return make<LoseLifeScreen>(lose_life_slot); }
 MissionFailedScreen* SessionControllerBase::mission_failed_screen() {
-    return make_in<MissionFailedScreen>(*this, mission_failed_slot);
+    return make<MissionFailedScreen>(mission_failed_slot);
 }
 
 void SessionControllerBase::destroy_game_screen() { retire(std::move(slots_[game_slot])); }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvek::screens {
@@ -34,6 +35,15 @@ class LoseLifeScreen;
 class MissionFailedScreen;
 class BestResultsScreen;
 class CreditsScreen;
+class NewPlayerScreen;
+class SelectPlayerScreen;
+class SelectGameModeScreen;
+class OptionsScreen;
+class CampaignScreen;
+class GameScreen;
+class StatsScreen;
+class HelpScreen;
+class TrophyScreen;
 
 class SessionControllerBase {
 public:
@@ -70,6 +80,17 @@ public:
     MissionFailedScreen* mission_failed_screen();
     BestResultsScreen* best_results_screen();
     CreditsScreen* credits_screen();
+    // Each screen's own source defines its accessor with make<T>(), so a
+    // new screen touches only its own files.
+    NewPlayerScreen* new_player_screen(bool cancellable);
+    SelectPlayerScreen* select_player_screen();
+    SelectGameModeScreen* select_game_mode_screen();
+    OptionsScreen* options_screen();
+    CampaignScreen* campaign_screen(bool start_at_once, bool resume);
+    GameScreen* game_screen();
+    StatsScreen* stats_screen();
+    HelpScreen* help_screen();
+    TrophyScreen* trophy_screen();
     // Retires the game screen and clears its slot.
     void destroy_game_screen();
 
@@ -84,6 +105,15 @@ public:
     // the screen system calls it after each stack update.
     void collect_retired();
     std::size_t retired_count() const { return retired_.size(); }
+
+    // Makes a screen of class T in slot s; the one there before is retired.
+    template <class T, class... Args>
+    T* make(Slot s, Args&&... args) {
+        auto screen = std::make_unique<T>(system_, std::forward<Args>(args)...);
+        T* raw = screen.get();
+        fill_slot(s, std::move(screen));
+        return raw;
+    }
 
 protected:
     void set_session(orvek::trelm::core::Session* session) { session_ = session; }

@@ -23,3 +23,6 @@ def add(fx):
     cr = "menu/credits"
     fx.screen(cr, background=True)
     fx.node(cr + "/ok", position=(340, 540), type="box", text_path="ok")
+
+    # The game screen's section: the whole window.
+    fx.screen("menu/game")

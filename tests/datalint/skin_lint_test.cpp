@@ -334,6 +334,40 @@ TEST_P(SkinLint, RecordsNameExistingSubLevelsAndKnownHolders) {
     }
 }
 
+// The statistics dialog's layout numbers and every row's text; the help
+// page's effects with the numbers that drive them.
+TEST_P(SkinLint, StatisticsAndHelpFindTheirNames) {
+    const std::string mc = "menu/mission-complete";
+    EXPECT_TRUE(NumberList(Attr(mc, "dimensions"), 2, 2));
+    for (const char* node : {"/game-stage", "/titles", "/table"}) {
+        EXPECT_TRUE(NumberList(Attr(mc + node, "position"), 2, 2)) << node;
+        EXPECT_TRUE(Has(mc + node, "color")) << node;
+        EXPECT_TRUE(Font(mc + node + "/font")) << node;
+    }
+    for (const char* attr : {"string_height", "column1", "column2", "tooltip_width"})
+        EXPECT_GT(std::atoi(Attr(mc + "/table", attr).c_str()), 0) << attr;
+    for (const char* key : {"statistics", "type", "your", "best", "score", "chains_number", "combos_number",
+                            "indirect_number", "sniper_number", "coins_number", "words_number", "chain_max",
+                            "combo_max", "indirect_max", "lifes_expend", "time_expend"})
+        EXPECT_TRUE(Text(std::string("menu/stats-screen/") + key)) << key;
+    EXPECT_TRUE(Text(mc + "/game-stage-complete") && Text(mc + "/game-stage"));
+
+    const std::string help = "menu/help";
+    EXPECT_TRUE(NumberList(Attr(help, "dimensions"), 2, 2));
+    for (int n = 0; n < std::stoi(Attr(help, "static_effects_size")); ++n) {
+        const std::string e = help + "/static_effect" + std::to_string(n);
+        EXPECT_TRUE(NumberList(Attr(e, "position"), 2, 2)) << e;
+        EXPECT_GT(std::atof(Attr(e, "play_time").c_str()), 0.0) << e;
+        EXPECT_TRUE(Has(e, "start_time")) << e;
+    }
+    for (int n = 0; n < std::stoi(Attr(help, "movable_effects_size")); ++n) {
+        const std::string e = help + "/movable_effect" + std::to_string(n);
+        EXPECT_TRUE(NumberList(Attr(e, "position"), 2, 2)) << e;
+        EXPECT_GT(std::atoi(Attr(e, "quantity").c_str()), 0) << e;
+        for (const char* attr : {"random_dispersion", "speed_y"}) EXPECT_TRUE(Has(e, attr)) << e << " " << attr;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Configs, SkinLint, ::testing::Values(Config::shipped, Config::defaults),
                          [](const auto& info) { return info.param == Config::shipped ? "shipped" : "defaults"; });
 

@@ -14,6 +14,7 @@
 #include "framework/graphics/Image.h"
 #include "logic/Vector2.h"
 #include "orvek/LegacyRand.h"
+#include "ostrel/Geometry.h"
 #include "ostrel/gui/Spots.h"
 
 namespace Vant {
@@ -25,14 +26,17 @@ class Obj;
 }
 namespace orvek::trelm::core {
 struct AnimatedSprite;
-}
+class Session;
+}  // namespace orvek::trelm::core
 namespace orvek::ostrel {
+class Control;
 class Skin;
-}
+}  // namespace orvek::ostrel
 
 namespace orvek::trelm::gui {
 
 class BasicRenderer;
+class ScreenSystem;
 using RendererPtr = std::shared_ptr<BasicRenderer>;
 using RendererList = std::list<RendererPtr>;
 
@@ -52,6 +56,14 @@ public:
     // The game's clock, seconds.
     virtual float game_time() const = 0;
     virtual RendererList& renderers() = 0;
+    // What the resting medals reach through their owner: the control their
+    // tooltip areas go on, the session their texts come from, the screen
+    // system showing tooltips, and the pointer in client coordinates. A
+    // plain list has none of them.
+    virtual ostrel::Control* owner_control() { return nullptr; }
+    virtual core::Session* owner_session() { return nullptr; }
+    virtual ScreenSystem* owner_screen_system() { return nullptr; }
+    virtual ostrel::Point owner_cursor_position() const { return {}; }
 };
 
 class BasicRenderer {

@@ -289,6 +289,28 @@ TEST_P(SkinLint, PlaceholdersAreWhereTheCodeFillsThem) {
     }
 }
 
+// What the flying and resting medals and the trophy room read besides the
+// per-medal names: the flight, the grid, the count's look, the room's
+// background and button, the trail star and the two medal sounds.
+TEST_P(SkinLint, MedalsFindTheirLook) {
+    const std::string appear = "menu/trophy-room/medals/appearance_in_game";
+    EXPECT_TRUE(NumberList(Attr(appear, "position"), 2, 2));
+    for (const char* a : {"speed", "acceleration", "scale_start", "dtime_effect"}) EXPECT_TRUE(Has(appear, a)) << a;
+    EXPECT_GT(std::stod(Attr(appear, "speed")), 0.0);
+    EXPECT_GT(std::stod(Attr(appear, "dtime_effect")), 0.0);
+    const std::string grid = "menu/game/medals/game-screen";
+    EXPECT_TRUE(NumberList(Attr(grid, "position"), 2, 2) && NumberList(Attr(grid, "dimensions"), 2, 2));
+    const std::string num = "menu/trophy-room/medals/num";
+    EXPECT_TRUE(NumberList(Attr(num, "color"), 3, 4) && NumberList(Attr(num, "offset"), 2, 2));
+    EXPECT_TRUE(Font("menu/game/medals/font"));
+    EXPECT_TRUE(Font("DebugFont"));
+    EXPECT_TRUE(Image("effect_medal"));
+    EXPECT_TRUE(Image("menu/trophy-room/background"));
+    EXPECT_TRUE(Has("menu/trophy-room/ok", "text_path"));
+    for (const char* sound : {"medal_start_fly", "medal_arrive"})
+        EXPECT_TRUE(Has(std::string("menu/game/sounds/") + sound, "path")) << sound;
+}
+
 // Every sound path the skin names is a file the game finds: node paths get
 // the data path, button types' sound_path is used raw; both are played with
 // backslashes and the extension probed.

@@ -208,6 +208,9 @@ public:
     void set_on_change(std::function<void(int)> on_change) { on_change_ = std::move(on_change); }
     // The value as the whole percent it stands for.
     static int percent_of(double value);
+    // The thumb is held: values reported now are steps of a drag, and the
+    // release reports the value once more with this false.
+    bool is_dragging() const { return mDragging; }
 
     void notify(double value);
 

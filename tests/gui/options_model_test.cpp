@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -42,24 +43,42 @@ struct OptionsFixture : ::testing::Test {
 };
 
 TEST_F(OptionsFixture, LostOrDamagedKeysTakeTheStartUpDefaults) {
-    for (const auto& [key, value] : {std::pair{"screen/@full_screen", "maybe"}, {"sound/@volume", "250"},
-                                     {"music/@volume", "-4"}})
-        registry.add(key, orvek::ostrel::ConfigAttribute(std::string(value)));
-    const auto model = OptionsModel::create(this);
-    EXPECT_EQ(model->owner(), this);
-    EXPECT_FALSE(model->full_screen());
-    EXPECT_TRUE(model->acceleration_3d());
-    EXPECT_FALSE(model->custom_cursors());
-    EXPECT_EQ(model->sound_volume(), 100);
-    EXPECT_EQ(model->music_volume(), 0);
-    // The fallbacks are written; readable values stay as the file has them.
-    EXPECT_FALSE(registry.get_bool("screen/@full_screen", true));
-    EXPECT_TRUE(registry.get_bool("screen/@acceleration_3d", false));
-    EXPECT_FALSE(registry.get_bool("screen/@custom_cursors", true));
-    EXPECT_EQ(text("sound/@volume"), "250");
-    // Both volumes are heard as soon as the model is made.
-    EXPECT_DOUBLE_EQ(app.GetSfxVolume(), 1.0);
-    EXPECT_DOUBLE_EQ(app.GetMusicVolume(), 0.0);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> file;
+        bool full, accel, cursors;
+        int sound, music;
+        // The volumes' texts afterwards: fallbacks are written, readable
+        // values stay as the file has them.
+        std::vector<std::pair<const char*, const char*>> stored;
+    };
+    const std::vector<Case> cases{
+        {"every key lost", {}, false, true, false, 50, 50, {{"sound/@volume", "50"}, {"music/@volume", "50"}}},
+        {"texts that do not convert", {{"screen/@full_screen", "maybe"}, {"sound/@volume", "loud"}},
+         false, true, false, 50, 50, {{"sound/@volume", "50"}}},
+        {"volumes out of range", {{"sound/@volume", "150"}, {"music/@volume", "-5"}, {"screen/@custom_cursors", "1"}},
+         false, true, true, 100, 0, {{"sound/@volume", "150"}, {"music/@volume", "-5"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.elements().clear();
+        for (const auto& [key, value] : c.file) registry.add(key, orvek::ostrel::ConfigAttribute(std::string(value)));
+        std::unique_ptr<OptionsModel> model;
+        ASSERT_NO_THROW(model = OptionsModel::create(this));
+        EXPECT_EQ(model->owner(), this);
+        EXPECT_EQ(model->full_screen(), c.full);
+        EXPECT_EQ(model->acceleration_3d(), c.accel);
+        EXPECT_EQ(model->custom_cursors(), c.cursors);
+        EXPECT_EQ(model->sound_volume(), c.sound);
+        EXPECT_EQ(model->music_volume(), c.music);
+        for (const auto& [key, value] : c.stored) EXPECT_EQ(text(key), value) << key;
+        EXPECT_EQ(registry.get_bool("screen/@full_screen", !c.full), c.full);
+        EXPECT_EQ(registry.get_bool("screen/@acceleration_3d", !c.accel), c.accel);
+        EXPECT_EQ(registry.get_bool("screen/@custom_cursors", !c.cursors), c.cursors);
+        // Both volumes are heard as soon as the model is made.
+        EXPECT_DOUBLE_EQ(app.GetSfxVolume(), c.sound / 100.0);
+        EXPECT_DOUBLE_EQ(app.GetMusicVolume(), c.music / 100.0);
+    }
 }
 
 TEST_F(OptionsFixture, VolumesAreHeardAtOnceAndCancelPutsTheOpeningOnesBack) {

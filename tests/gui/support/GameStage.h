@@ -3,8 +3,11 @@
 // test's own folder with the look fixture linked in as "data": saves and
 // configuration start empty for every stage.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "framework/app/DSoundManager.h"
 #include "gui/GameApp.h"
@@ -14,9 +17,23 @@
 #include "ostrel/gui/Buttons.h"
 #include "ostrel/support/AdapterHarness.h"
 #include "platform/Messages.h"
+#include "platform/headless/HeadlessDisplay.h"
 #include "support/Fixture.h"
 
 namespace guitest {
+
+// No audio device; every sound asked for is recorded by its path (the
+// adapter asks the manager each time it plays one).
+class RecordingSoundManager : public Vant::DSoundManager {
+public:
+    RecordingSoundManager() : DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false) {}
+    using DSoundManager::LoadSound;
+    int LoadSound(const std::string& name) override {
+        asked.push_back(name);
+        return DSoundManager::LoadSound(name);
+    }
+    std::vector<std::string> asked;
+};
 
 class TestGameApp : public orvek::trelm::GameApp {
 public:
@@ -26,10 +43,24 @@ public:
         Vant::VantAppBase::SetExitFunction([](int code) { throw adaptertest::ExitCalled{code}; });
     }
     ~TestGameApp() override { Vant::VantAppBase::SetExitFunction(nullptr); }
-    Vant::SoundManager* CreateSoundManager() override {
-        return new Vant::DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false);
-    }
+    Vant::SoundManager* CreateSoundManager() override { return new RecordingSoundManager(); }
     Vant::MusicInterface* CreateMusicInterface() override { return new Vant::MusicInterface(); }
+    RecordingSoundManager& sounds() const { return static_cast<RecordingSoundManager&>(*mSoundManager); }
+
+    // Display switches are recorded as (windowed, 3D, force); with
+    // hold_switches they go no further.
+    using GameApp::SwitchScreenMode;
+    void SwitchScreenMode(bool windowed, bool is3D, bool force) override {
+        switches.emplace_back(windowed, is3D, force);
+        if (!hold_switches) GameApp::SwitchScreenMode(windowed, is3D, force);
+    }
+    std::vector<std::tuple<bool, bool, bool>> switches;
+    bool hold_switches = false;
+    // Before init: no 3D capability test runs, so the 3D query answers no.
+    void answer_no_3d() {
+        mTest3D = false;
+        mAutoEnable3D = false;
+    }
 
 protected:
     std::string program_file() const override { return program_; }
@@ -40,13 +71,25 @@ private:
 
 struct GameStage {
     adaptertest::Platform p;
+    // Unused unless attached: without a display device the window gets a
+    // blank display, on which no 3D capability test runs.
+    plat::headless::HeadlessDisplay display;
     std::unique_ptr<TestGameApp> app;
 
-    GameStage() {
+    // prepare runs on the new stage before the application starts.
+    explicit GameStage(const std::function<void(GameStage&)>& prepare = {}) {
         if (!testsupport::link_fixture_data()) std::abort();
         std::error_code ec;
         std::filesystem::remove_all("saves", ec);
         app = std::make_unique<TestGameApp>(&p.host, p.program);
+        if (prepare) prepare(*this);
+    }
+    // The headless display device under the window, where the software 3D
+    // device passes the capability test. Before init.
+    void attach_display() {
+        display.clientWidth = 800;
+        display.clientHeight = 600;
+        p.host.SetDisplayDevice(&display);
     }
     std::string config_file() const { return p.config_file("Trelm"); }
     orvek::trelm::gui::ScreenSystem& ss() const { return *app->game_screen_system(); }
@@ -68,7 +111,7 @@ struct GameStage {
 
 // A stage standing on the main menu, with clicks and keys as messages.
 struct MenuStage : GameStage {
-    MenuStage() {
+    explicit MenuStage(const std::function<void(GameStage&)>& prepare = {}) : GameStage(prepare) {
         app->init();
         step(2);
         ss().post_message(256, 'A', 0);  // skips the logos

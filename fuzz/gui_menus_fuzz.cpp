@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <system_error>
-#include <unistd.h>
 
 #include "core/Profiles.h"
 #include "core/Session.h"
@@ -49,6 +48,22 @@ private:
     std::string program_;
 };
 
+struct Game;
+
+// The game runs in its scratch folder, and libFuzzer finds its own relative
+// paths again after each input.
+class InScratch {
+public:
+    explicit InScratch(const Game& game);
+    ~InScratch() {
+        std::error_code ec;
+        fs::current_path(back_, ec);
+    }
+
+private:
+    fs::path back_;
+};
+
 struct Game {
     fuzzsupport::ScratchDir scratch{"menus"};
     plat::headless::ManualClock clock;
@@ -62,7 +77,8 @@ struct Game {
         // the current one; its campaign levels through the configuration.
         std::error_code ec;
         fs::create_directory_symlink(fs::path(ZELKOR_FIXTURE_DIR) / "data", scratch.dir() / "data", ec);
-        if (ec || ::chdir(scratch.dir().c_str()) != 0) std::abort();
+        if (ec) std::abort();
+        const InScratch here(*this);
         const fs::path config = scratch.dir() / "bin" / "config" / "Trelm.cfg.xml";
         fs::create_directories(config.parent_path());
         auto& registry = orvek::ostrel::ConfigRegistry::instance();
@@ -103,6 +119,12 @@ struct Game {
     }
 };
 
+InScratch::InScratch(const Game& game) : back_(fs::current_path()) {
+    std::error_code ec;
+    fs::current_path(game.scratch.dir(), ec);
+    if (ec) std::abort();
+}
+
 // The map's refresh, then a click on every button while it stays on top.
 void campaign_map(Game& game, bool resume) {
     gui::CampaignScreen* map = game.controller().campaign_screen(false, resume);
@@ -131,6 +153,7 @@ void campaign_map(Game& game, bool resume) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Game game;
+    const InScratch here(game);
     const std::string path = game.scratch.file("profiles.dat");
     const std::string kept = game.scratch.file("profiles.prev.dat");
     std::error_code ec;

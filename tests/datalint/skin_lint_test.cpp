@@ -212,6 +212,7 @@ TEST_P(SkinLint, ScreensFindTheirNames) {
         const std::string stage = "menu/campaign/level-button/stage" + std::to_string(levels);
         EXPECT_TRUE(Has(stage, "position") && Has(stage, "dimensions")) << stage;
         for (const char* look : {"/light_on", "/shine_static", "/shine_dynamic"}) EXPECT_TRUE(Image(stage + look));
+        EXPECT_TRUE(Has(stage + "/image", "position") && Has(stage + "/image", "shine_dynamic_play_time")) << stage;
         int subs = 0;
         for (; fs::exists("data/levels-xml/level" + std::to_string(levels + 1) + "/sub-level" +
                           std::to_string(subs + 1) + ".xml");
@@ -221,12 +222,15 @@ TEST_P(SkinLint, ScreensFindTheirNames) {
             EXPECT_TRUE(Has(b, "position") && Has(b, "dimensions")) << b;
             for (const char* look : {"/image", "/image_record", "/shine_static", "/shine_dynamic", "/animation"})
                 EXPECT_TRUE(Image(b + look)) << b + look;
+            EXPECT_TRUE(Has(b + "/image", "position") && Has(b + "/image", "shine_dynamic_play_time")) << b;
+            EXPECT_TRUE(Has(b + "/animation", "position") && Has(b + "/animation", "play_time")) << b;
         }
         EXPECT_EQ(subs, 3);
         EXPECT_FALSE(Has("menu/campaign/sublevel-button/stage" + std::to_string(levels) + "-" + std::to_string(subs),
                          "position"));
     }
     EXPECT_EQ(levels, 3);
+    for (const char* t : {"menu/campaign/your", "menu/campaign/best"}) EXPECT_TRUE(Text(t)) << t;
     EXPECT_FALSE(Has("menu/campaign/level-button/stage" + std::to_string(levels), "position"));
     // Help effects counted by the section exist as strips.
     for (int n = 0; n < std::stoi(Attr("menu/help", "static_effects_size")); ++n)

@@ -152,6 +152,10 @@ void Session::remove_autosave() {
 }
 
 StatisticsRecord& Session::sub_level_statistics(const std::string& key) { return impl_->sub_level_statistics[key]; }
+const StatisticsRecord* Session::find_sub_level_statistics(const std::string& key) const {
+    const auto found = impl_->sub_level_statistics.find(key);
+    return found == impl_->sub_level_statistics.end() ? nullptr : &found->second;
+}
 StatisticsRecord& Session::best_statistics() { return impl_->best_statistics; }
 
 void Session::save_statistics(orvek::io::OStream& out) const {

@@ -61,6 +61,9 @@ public:
     std::string autosave_path();
 
     StatisticsRecord& sub_level_statistics(const std::string& key);
+    // The record of a sub-level, or null; unlike the accessor above it adds
+    // no empty record.
+    const StatisticsRecord* find_sub_level_statistics(const std::string& key) const;
     StatisticsRecord& best_statistics();
     // u8 version 0, the best record, u32 count, then key and record per entry.
     void save_statistics(orvek::io::OStream& out) const;

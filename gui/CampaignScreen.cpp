@@ -7,7 +7,6 @@
 #include "core/Levels.h"
 #include "core/Profile.h"
 #include "core/Session.h"
-#include "core/Session_Impl_.h"
 #include "core/SubLevelDescriptor.h"
 #include "framework/graphics/Graphics.h"
 #include "gui/GameScreen.h"
@@ -62,9 +61,8 @@ std::string text_of(const std::string& key) {
 const orvek::trelm::core::StatisticsRecord& session_record(orvek::trelm::core::Session& session,
                                                            const std::string& id) {
     static const orvek::trelm::core::StatisticsRecord none;
-    const auto& records = session.impl().sub_level_statistics;
-    const auto found = records.find(id);
-    return found == records.end() ? none : found->second;
+    const orvek::trelm::core::StatisticsRecord* found = session.find_sub_level_statistics(id);
+    return found ? *found : none;
 }
 
 // A looping, additive strip at a skin position.

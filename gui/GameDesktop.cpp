@@ -270,6 +270,19 @@ void GameDesktop::end_sub_level(int result) {
     if (core::Profiles* profiles = session_.profiles()) profiles->save();
 }
 
+void GameDesktop::merge_run_statistics() {
+    core::CampaignPlayer& player = campaign_player(session_);
+    core::StatisticsRecord& run = player.statistics();
+    if (auto profile = session_.profile()) run.set_holder(profile->name());
+    run.set_position(core::LevelPosition(display_position_.first, display_position_.second));
+    const std::string id =
+        session_.levels().get(display_position_.first - 1).get(display_position_.second - 1).id();
+    session_.best_statistics().merge_best(run);
+    player.best_statistics().merge_best(run);
+    session_.sub_level_statistics(id).merge_best(run);
+    player.sub_level_statistics(id).merge_best(run);
+}
+
 void GameDesktop::stop() {
     game_.clear();
     running_ = false;

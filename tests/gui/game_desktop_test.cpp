@@ -419,3 +419,74 @@ TEST(GameDesktop, DestroyingTheDesktopDuringPlayWritesTheAutosaveAndALostWriteIs
 }
 
 }  // namespace
+
+namespace {
+
+class Recording : public gui::BasicRenderer {
+public:
+    Recording(gui::RendererOwner* owner, int layer, std::string name, std::vector<std::string>& log, bool paused_too)
+        : BasicRenderer(owner, layer), name_(std::move(name)), log_(log), paused_too_(paused_too) {}
+    bool is_finished() const override { return false; }
+    void draw(Vant::Graphics&) override { log_.push_back("draw " + name_); }
+    void draw_under(Vant::Graphics&) override { log_.push_back("under " + name_); }
+    void update(float) override {}
+    bool visible_while_paused() const override { return paused_too_; }
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+    bool paused_too_;
+};
+
+class LoggingHud : public gui::GameHud {
+public:
+    explicit LoggingHud(std::vector<std::string>& log) : log_(log) {}
+    void draw(Vant::Graphics&) override { log_.push_back("hud"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+TEST(GameDesktop, DrawsTheFieldByLayerUnderTheDisplayAndWhilePausedOnlyWhatStaysVisible) {
+    Stage s;
+    s.desktop->start_sub_level();
+    std::vector<std::string> log;
+    LoggingHud hud(log);
+    s.desktop->set_hud(&hud);
+    auto& list = s.desktop->renderers();
+    list.clear();
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 5, "a", log, true));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 1, "b", log, false));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), -1, "hidden", log, true));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 1, "c", log, true));
+    auto canvas = guitest::canvas(800, 600);
+    Vant::Graphics g(canvas.get());
+    s.desktop->draw(&g);
+    EXPECT_EQ(log, (std::vector<std::string>{"under b", "under c", "draw b", "draw c", "under a", "draw a", "hud"}));
+    // The background lies under everything at (14, 10).
+    EXPECT_TRUE(guitest::same_colour(canvas->GetBits()[12 * 800 + 16], PlayTree::background_pixel(2, 2)));
+    log.clear();
+    s.desktop->pause_quietly();
+    s.desktop->draw(&g);
+    EXPECT_EQ(log, (std::vector<std::string>{"under c", "draw c", "under a", "draw a", "hud"}));
+}
+
+TEST(GameDesktop, RunStatisticsMergeIntoTheFourBestRecords) {
+    Stage s;
+    s.tree.player().set_position(orvek::trelm::core::LevelPosition(0, 1));
+    s.desktop->start_sub_level();
+    auto& run = s.tree.player().statistics();
+    run.set_score(700);
+    run.update_time(3.0f);
+    s.desktop->merge_run_statistics();
+    EXPECT_EQ(run.score().holder, "Ann");
+    for (const auto* best : {&s.tree.session->best_statistics(), &s.tree.player().best_statistics(),
+                             &s.tree.session->sub_level_statistics("alpha_2"),
+                             &s.tree.player().sub_level_statistics("alpha_2")}) {
+        EXPECT_EQ(best->score().value, 700u);
+        EXPECT_EQ(best->score().position, orvek::trelm::core::LevelPosition(1, 2));
+    }
+    EXPECT_FALSE(s.tree.session->sub_level_statistics("alpha_1").is_set());
+}
+
+}  // namespace

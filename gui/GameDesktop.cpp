@@ -489,6 +489,8 @@ bool GameDesktop::load_autosave() {
             bool ok = false;
             Trial(ScratchOwner& o, SimpleGameCreator& b, const std::string& s) : owner(o), builder(b), bytes(s) {}
             void create(logic::GameSetup& setup) override {
+                // Never a fresh start: that would play an empty level.
+                setup.restored = true;
                 std::stringbuf buf(bytes);
                 io::IStream in(&buf);
                 in.read_header();
@@ -498,7 +500,6 @@ bool GameDesktop::load_autosave() {
                 campaign_player(owner.session()).position() = position;
                 builder.setup_scene(setup);
                 ok = setup.game->load(in);
-                setup.restored = true;
             }
         } trial(scratch, trial_builder, bytes);
         logic::Game game;
@@ -512,7 +513,11 @@ bool GameDesktop::load_autosave() {
     player.position() = before;
     if (!sound) return false;
     stop();
-    start_sub_level();
+    try {
+        start_sub_level();
+    } catch (const std::exception& e) {
+        desktop_log() << "The sub-level did not start again from " << path << ": " << e.what() << std::endl;
+    }
     // The file stays for the next F3.
     if (!orvek::file_exists(path)) io::write_file_safely(path, bytes);
     return restored_;

@@ -311,19 +311,26 @@ TEST(GameDesktop, F2ThenF3RestoresTheWrittenStateAndKeepsTheFile) {
 }
 
 TEST(GameDesktop, F3OnADamagedFileLeavesTheGameAsItWas) {
-    Stage s;
-    s.desktop->start_sub_level();
-    s.step(40);
-    s.desktop->write_autosave();
-    std::string bytes = testsupport::read_file(s.autosave());
-    testsupport::write_file(s.autosave(), bytes.substr(0, bytes.size() - 40));
-    s.step(10);
-    const std::string before = save_of(*s.desktop);
-    const std::size_t renderers = s.desktop->renderers().size();
-    EXPECT_FALSE(s.desktop->load_autosave());
-    EXPECT_EQ(save_of(*s.desktop), before);
-    EXPECT_EQ(s.desktop->renderers().size(), renderers);
-    EXPECT_TRUE(s.desktop->running());
+    for (bool truncated : {true, false}) {
+        SCOPED_TRACE(truncated ? "truncated game" : "unknown version");
+        Stage s;
+        s.desktop->start_sub_level();
+        s.step(40);
+        s.desktop->write_autosave();
+        std::string bytes = testsupport::read_file(s.autosave());
+        if (truncated) bytes.resize(bytes.size() - 40);
+        else bytes[orvek::io::Stream::header_bytes] = 3;
+        testsupport::write_file(s.autosave(), bytes);
+        s.step(10);
+        const std::string before = save_of(*s.desktop);
+        const std::size_t renderers = s.desktop->renderers().size();
+        s.desktop->handle(os::KeyPressEvent(at(0, 0), 114, false));
+        EXPECT_EQ(save_of(*s.desktop), before);
+        EXPECT_EQ(s.desktop->renderers().size(), renderers);
+        EXPECT_TRUE(s.desktop->running());
+        EXPECT_EQ(s.tree.player().position(), orvek::trelm::core::LevelPosition(0, 0));
+        s.step(5);
+    }
 }
 
 // The autosave of alpha_1 after some play, as version 1, and the game's

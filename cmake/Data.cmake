@@ -173,15 +173,17 @@ add_custom_target(data ALL
   VERBATIM)
 
 # What the data-lint tests need beyond the libraries: Tremor, to prove every
-# sound decodes, and where the generated tree is. Every data test waits for
-# the data build.
+# sound decodes, where the generated tree is and which picture set it holds,
+# and the game's screens for the strict run. Every data test waits for the
+# data build.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(TREMOR REQUIRED IMPORTED_TARGET vorbisidec)
 add_library(datalint_deps INTERFACE)
-target_link_libraries(datalint_deps INTERFACE waytext core adapter PkgConfig::TREMOR)
+target_link_libraries(datalint_deps INTERFACE waytext gui core adapter PkgConfig::TREMOR)
 target_compile_definitions(datalint_deps INTERFACE
   ZELKOR_BUILD_DIR="${CMAKE_BINARY_DIR}"
-  ZELKOR_DATA_SOURCE_DIR="${data_src}")
+  ZELKOR_DATA_SOURCE_DIR="${data_src}"
+  ZELKOR_ART_SET="${ZELKOR_ART}")
 if(ZELKOR_TESTS)
   file(GLOB datalint_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/datalint/*_test.cpp)
   foreach(t IN LISTS datalint_tests)

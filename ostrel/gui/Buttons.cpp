@@ -28,8 +28,9 @@ void set_app_cursor(int number) {
 // ---------------------------------------------------------------- BasicButton
 
 BasicButton::BasicButton(Control& parent, const std::string& skin_path) : Control(parent, skin_path) {
-    try {
-        const Vant::SharedImageRef mask = skin_or_throw().get_image(skin_path + "/input_mask");
+    // Most buttons have no input mask: asking for one is no error.
+    if (const Skin* skin = Skin::instance()) {
+        const Vant::SharedImageRef mask = skin->get_image_if_any(skin_path + "/input_mask");
         if (Vant::Image* image = mask.GetImage(); image && image->width > 0 && image->height > 0) {
             auto copy = std::make_unique<Vant::MemoryImage>();
             copy->Create(image->width, image->height);
@@ -37,8 +38,6 @@ BasicButton::BasicButton(Control& parent, const std::string& skin_path) : Contro
             pen.DrawImage(image, 0, 0);
             mask_ = std::move(copy);
         }
-    } catch (const Vant::ResourceManagerException&) {
-        mask_.reset();
     }
     if (const Skin* skin = Skin::instance(); skin && skin->has_attribute(skin_path + "/sound", "path"))
         sound_path_ = skin->get_path(skin_path + "/sound");

@@ -37,6 +37,15 @@ const LogChannel& skin_warning() {
     return channel;
 }
 
+Skin::MissRecorder& miss_recorder() {
+    static Skin::MissRecorder recorder;
+    return recorder;
+}
+
+void record_miss(const std::string& miss) {
+    if (const auto& recorder = miss_recorder()) recorder(miss);
+}
+
 bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 // Like atoi, but saturating where atoi would be undefined.
@@ -75,6 +84,11 @@ void Skin::create(ResourceManager* resources) {
 Skin* Skin::instance() { return global_skin().get(); }
 
 void Skin::destroy() { global_skin().reset(); }
+
+Skin::MissRecorder Skin::set_miss_recorder(MissRecorder recorder) {
+    std::swap(miss_recorder(), recorder);
+    return recorder;
+}
 
 // ---------------------------------------------------------------- reading
 
@@ -131,7 +145,9 @@ bool Skin::has_attribute(const std::string& path, const std::string& name) const
 
 std::string Skin::get_attribute(const std::string& path, const std::string& name) const {
     const auto it = attributes_.find(path + "/@" + name);
-    return it == attributes_.end() ? std::string() : it->second;
+    if (it != attributes_.end()) return it->second;
+    record_miss("attribute " + path + "/@" + name);
+    return std::string();
 }
 
 int Skin::get_int(const std::string& path, const std::string& name) const {
@@ -198,12 +214,17 @@ int read_number_list(const std::string& text, int* values, int max) {
 
 std::string Skin::get_text(const std::string& key) const {
     const auto it = texts_.find(key);
-    return it == texts_.end() ? key : it->second;
+    if (it != texts_.end()) return it->second;
+    record_miss("text " + key);
+    return key;
 }
 
 std::string Skin::get_formatted_text(const std::string& key, const TextParams& params) const {
     const auto it = texts_.find(key);
-    if (it == texts_.end()) return key;
+    if (it == texts_.end()) {
+        record_miss("text " + key);
+        return key;
+    }
     std::string text = it->second;
     params.apply(text);
     return text;
@@ -212,8 +233,13 @@ std::string Skin::get_formatted_text(const std::string& key, const TextParams& p
 // ---------------------------------------------------------------- resources
 
 Vant::SharedImageRef Skin::get_image(const std::string& id) const {
-    if (!resources_) throw Vant::ResourceManagerException("Image resource not found: " + id);
-    return resources_->RequireImage(id);
+    try {
+        if (!resources_) throw Vant::ResourceManagerException("Image resource not found: " + id);
+        return resources_->RequireImage(id);
+    } catch (...) {
+        record_miss("image " + id);
+        throw;
+    }
 }
 
 Vant::SharedImageRef Skin::get_image_if_any(const std::string& id) const {
@@ -221,8 +247,13 @@ Vant::SharedImageRef Skin::get_image_if_any(const std::string& id) const {
 }
 
 Vant::Font* Skin::get_font(const std::string& id) const {
-    if (!resources_) throw Vant::ResourceManagerException("Font resource not found: " + id);
-    return resources_->RequireFont(id);
+    try {
+        if (!resources_) throw Vant::ResourceManagerException("Font resource not found: " + id);
+        return resources_->RequireFont(id);
+    } catch (...) {
+        record_miss("font " + id);
+        throw;
+    }
 }
 
 Vant::Font* Skin::get_node_font(const std::string& node) const { return get_font(get_attribute(node, "id")); }
@@ -232,7 +263,10 @@ Skin::ImagePtr Skin::load_image(const std::string& file_name, bool no_cache) {
     if (it != image_cache_.end()) return it->second;
     ImagePtr image;
     if (Vant::VantAppBase* app = Vant::VantAppBase::gApp) image.reset(app->GetImage(file_name));
-    if (!image) skin_warning() << "Cannot load image " << file_name;
+    if (!image) {
+        skin_warning() << "Cannot load image " << file_name;
+        record_miss("file " + file_name);
+    }
     if (!no_cache) image_cache_[file_name] = image;
     return image;
 }

@@ -3,6 +3,7 @@
 // ("menu/buttons/ok/@position") and localized texts of the language file
 // ("menu/window_name"), and images, fonts and resource groups by id from
 // the resource manager.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -55,6 +56,14 @@ public:
     static Skin* instance();
     // Destroys the global skin (the process does at exit).
     static void destroy();
+
+    // A strict run hears of every name asked for and not found: "attribute
+    // <path>/@<name>" read without has_attribute first, "text <key>"
+    // answered by its own key, "image <id>" or "font <id>" the resource
+    // manager cannot give, "file <name>" that does not load. Empty (the
+    // default) tells no one. Returns the previous one.
+    using MissRecorder = std::function<void(const std::string& miss)>;
+    static MissRecorder set_miss_recorder(MissRecorder recorder);
 
     // Has the resource manager read the resources file, then reads both
     // files; a file that cannot be opened leaves its map empty, a syntax

@@ -2,8 +2,9 @@
 // skin's own reader from where the game looks for them, under both
 // configurations; number lists written so the reader takes them; every
 // font node names itself and its manifest font; the names the screens ask
-// for resolve; placeholders are where the code fills them; every sound path
-// is a file the game finds.
+// for (the checked-in table names.txt, and what follows from the levels
+// folder and the counts in the skin) resolve; placeholders are where the
+// code fills them; every sound path is a file the game finds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "orvek/File.h"
 #include "ostrel/gui/Skin.h"
 #include "support/DataTree.h"
+#include "support/NameTable.h"
 
 namespace fs = std::filesystem;
 using datalint::Config;
@@ -29,22 +31,12 @@ using Map = orvek::ostrel::Skin::Map;
 
 namespace {
 
-const char* const kColors[] = {"red", "green", "blue", "yellow", "black", "grey", "purple", "white"};
-const char* const kMedals[] = {
-    "consume_red", "consume_grey", "consume_white", "chain", "knock_zelkor_red", "knock_zelkor_grey",
-    "knock_zelkor_white", "sniper_shot_grey", "sniper_shot_red", "sniper_shot_white", "indirect", "combo",
-    "jewels", "zelkors_destroying_sublevel", "zelkors_destroying_global", "zelkors_back_home", "play_time",
-    "completing_sublevels", "catching_bonuses", "quick_complete_sublevels", "game_complete",
-    "game_complete_without_continues", "game_complete_without_lost_life", "prize_place"};
-const char* const kCaptions[] = {"ok", "cancel", "continue", "options", "exit", "restart", "quit",
-                                 "load", "new_game", "campaign", "single", "back", "start", "stats",
-                                 "clear", "credits", "new_player", "remove_player", "menu"};
-const char* const kDialogs[] = {"menu/confirm-close-game", "menu/confirm-remove-player",
-                                "menu/confirm-remove-results", "menu/continue-saved-game",
-                                "menu/game-break", "menu/game-pause", "menu/lose-life",
-                                "menu/mission-failed", "menu/select-gamemode"};
-const char* const kTooltips[] = {"menu/trophy-room/tooltip", "menu/campaign/sublevel-button/tooltip",
-                                 "menu/mission-complete/table/tooltip"};
+// The lists of the name table, for the checks that derive names from them.
+const datalint::NameTable& Names() {
+    static const datalint::NameTable table;
+    return table;
+}
+const std::vector<std::string>& List(const char* name) { return Names().list(name); }
 const char* const kStates[] = {"selected", "deselected", "activated", "deactivated"};
 
 // Integers joined by "," with optional blanks after the comma, count of them
@@ -177,33 +169,14 @@ TEST_P(SkinLint, ScreensFindTheirNames) {
         }
     }
     EXPECT_GT(buttons, 20);
-    for (const char* caption : kCaptions) EXPECT_TRUE(Text(std::string("menu/buttons/") + caption)) << caption;
-    for (const char* b : {"play", "options", "results", "trophy_room", "help", "logoff", "exit"})
-        ExpectImageButton(std::string("menu/main/") + b);
-    for (const char* c : {"menu/options/full-screen", "menu/options/acceleration", "menu/options/custom-cursors",
-                          "menu/help/show-again"})
-        ExpectImageButton(c, true);
-    for (const char* s : {"music", "sound"}) EXPECT_TRUE(Image(std::string("menu/options/") + s + "/thumb")) << s;
-    for (const char* id : {"cursor/pointer", "cursor/hand", "cursor/dragging", "cursor/aiming", "menu/main/publisher",
-                           "menu/main/developer", "menu/loading/progress", "menu/loading/progress-background",
-                           "menu/game/interface/life-image", "menu/game/interface/coin-image",
-                           "menu/game/interface/level-progress"})
-        EXPECT_TRUE(Image(id)) << id;
-    // Dialogs: a known type, a body position, a title and a body text.
-    for (const char* d : kDialogs) {
+    for (const std::string& b : List("main_buttons")) ExpectImageButton("menu/main/" + b);
+    for (const std::string& c : List("checks")) ExpectImageButton(c, true);
+    // Dialogs: a known type, a body position.
+    for (const std::string& d : List("dialogs")) {
         const std::string look = "menu/dialogs/" + Attr(d, "type");
         EXPECT_TRUE(Has(look, "dimensions")) << d;
         EXPECT_TRUE(Image(look + "/background")) << d;
-        EXPECT_TRUE(Font(look + "/title/font") && Font(look + "/text/font")) << d;
-        EXPECT_TRUE(NumberList(Attr(std::string(d) + "/text", "position"), 2, 2)) << d;
-        EXPECT_TRUE(Text(std::string(d) + "/@title") && Text(std::string(d) + "/@text")) << d;
-    }
-    for (const char* t : kTooltips) {
-        EXPECT_TRUE(Image(t)) << t;
-        EXPECT_TRUE(Font(std::string(t) + "/font")) << t;
-        for (const char* side : {"left", "top", "right", "bottom"}) EXPECT_TRUE(Has(std::string(t) + "/border", side));
-        EXPECT_TRUE(Has(std::string(t) + "/text", "color")) << t;
-        EXPECT_TRUE(Text(std::string(t) + "/text")) << t;
+        EXPECT_TRUE(NumberList(Attr(d + "/text", "position"), 2, 2)) << d;
     }
     // The campaign map has a button for each level and sub-level of the
     // levels folder, and none beyond.
@@ -240,11 +213,6 @@ TEST_P(SkinLint, ScreensFindTheirNames) {
         EXPECT_GE(std::stod(Attr("menu/help/movable_effect" + std::to_string(n), "play_time")), 0.6);
     }
     // Game art the renderers ask for by name.
-    for (const char* c : kColors) {
-        for (const char* prefix : {"ball-", "platform_ball_", "consuming_", "colorbomb-"})
-            EXPECT_TRUE(Image(std::string(prefix) + c)) << prefix << c;
-        EXPECT_TRUE(Has(std::string("menu/game/text_colors/") + c, "color")) << c;
-    }
     const int lightnings = std::stoi(Attr("menu/game/platform_lightnings", "num_lightnings"));
     for (int i = 0; i < lightnings; ++i) {
         EXPECT_TRUE(Image("platform_lightning" + std::to_string(i))) << i;
@@ -266,11 +234,11 @@ TEST_P(SkinLint, PlaceholdersAreWhereTheCodeFillsThem) {
     for (const char* k : {"menu/game/interface/stage", "menu/mission-complete/game-stage-complete",
                           "menu/mission-complete/game-stage"})
         EXPECT_TRUE(holds(k, "%stage%")) << k;
+    const std::vector<std::string>& medals = List("medals");
+    ASSERT_EQ(medals.size(), 24u);
     for (int kind = 0; kind < 24; ++kind) {
         for (int g = 0; g < 3; ++g) {
-            const std::string base = std::string("menu/trophy-room/medals/") + kMedals[kind] + std::to_string(g);
-            EXPECT_TRUE(Image(std::string("menu/game/medals/") + kMedals[kind] + std::to_string(g))) << base;
-            EXPECT_TRUE(Text(base + "/@exist") && Text(base + "/@not_exist")) << base;
+            const std::string base = "menu/trophy-room/medals/" + medals[kind] + std::to_string(g);
             if (kind <= 15 || kind == 17 || kind == 18 || kind == 19) {
                 EXPECT_TRUE(holds(base + "/@not_exist", "%count%")) << base;
             } else if (kind == 16) {
@@ -278,12 +246,11 @@ TEST_P(SkinLint, PlaceholdersAreWhereTheCodeFillsThem) {
             } else if (kind == 23) {
                 EXPECT_TRUE(holds(base + "/@exist", "%name%")) << base;
             }
-            const std::string place = std::string("menu/trophy-room/medals/") + kMedals[kind] + "/level" +
-                                      std::to_string(g);
+            const std::string place = "menu/trophy-room/medals/" + medals[kind] + "/level" + std::to_string(g);
             EXPECT_TRUE(NumberList(Attr(place, "position"), 2, 2) && Attr(place, "dimensions") == "40, 40") << place;
         }
         // Norms: three ";"-separated numbers; time norms ascend, so grade 0 is the tightest.
-        const std::string norm = std::string("menu/trophy-room/medals/") + kMedals[kind] + "/norm";
+        const std::string norm = "menu/trophy-room/medals/" + medals[kind] + "/norm";
         EXPECT_EQ(Norms(Attr(norm, "value")).size(), 3u) << norm;
         if (kind == 16 || kind == 19) {
             const auto t = Norms(Attr(norm, "time"));
@@ -293,9 +260,8 @@ TEST_P(SkinLint, PlaceholdersAreWhereTheCodeFillsThem) {
     }
 }
 
-// What the flying and resting medals and the trophy room read besides the
-// per-medal names: the flight, the grid, the count's look, the room's
-// background and button, the trail star and the two medal sounds.
+// The numbers the flying and resting medals read: the flight, the grid and
+// the count's look.
 TEST_P(SkinLint, MedalsFindTheirLook) {
     const std::string appear = "menu/trophy-room/medals/appearance_in_game";
     EXPECT_TRUE(NumberList(Attr(appear, "position"), 2, 2));
@@ -306,13 +272,29 @@ TEST_P(SkinLint, MedalsFindTheirLook) {
     EXPECT_TRUE(NumberList(Attr(grid, "position"), 2, 2) && NumberList(Attr(grid, "dimensions"), 2, 2));
     const std::string num = "menu/trophy-room/medals/num";
     EXPECT_TRUE(NumberList(Attr(num, "color"), 3, 4) && NumberList(Attr(num, "offset"), 2, 2));
-    EXPECT_TRUE(Font("menu/game/medals/font"));
-    EXPECT_TRUE(Font("DebugFont"));
-    EXPECT_TRUE(Image("effect_medal"));
-    EXPECT_TRUE(Image("menu/trophy-room/background"));
-    EXPECT_TRUE(Has("menu/trophy-room/ok", "text_path"));
-    for (const char* sound : {"medal_start_fly", "medal_arrive"})
-        EXPECT_TRUE(Has(std::string("menu/game/sounds/") + sound, "path")) << sound;
+}
+
+// Every name of the table resolves: images and fonts in the manifest (the
+// images the game runs without only where the whole picture set is
+// built), texts in the language file, skin nodes with their attributes.
+TEST_P(SkinLint, EveryNameOfTheTableResolves) {
+    ASSERT_GT(Names().names().size(), 800u);
+    for (const datalint::Name& n : Names().names()) {
+        const std::string where = "names.txt:" + std::to_string(n.line) + ": " + n.name;
+        switch (n.kind) {
+        case datalint::Name::image:
+            if (!n.optional || datalint::full_picture_set()) {
+                EXPECT_TRUE(Image(n.name)) << where;
+            }
+            break;
+        case datalint::Name::font: EXPECT_TRUE(Font(n.name)) << where; break;
+        case datalint::Name::text: EXPECT_TRUE(Text(n.name)) << where; break;
+        case datalint::Name::skin:
+            for (const std::string& a : n.attributes) EXPECT_TRUE(Has(n.name, a.c_str())) << where << " @" << a;
+            break;
+        case datalint::Name::sound: EXPECT_TRUE(Has(n.name, "path")) << where; break;
+        }
+    }
 }
 
 // Every sound path the skin names is a file the game finds: node paths get
@@ -360,23 +342,15 @@ TEST_P(SkinLint, RecordsNameExistingSubLevelsAndKnownHolders) {
     }
 }
 
-// The statistics dialog's layout numbers and every row's text; the help
-// page's effects with the numbers that drive them.
+// The statistics dialog's layout numbers; the help page's effects with the
+// numbers that drive them.
 TEST_P(SkinLint, StatisticsAndHelpFindTheirNames) {
     const std::string mc = "menu/mission-complete";
     EXPECT_TRUE(NumberList(Attr(mc, "dimensions"), 2, 2));
-    for (const char* node : {"/game-stage", "/titles", "/table"}) {
+    for (const char* node : {"/game-stage", "/titles", "/table"})
         EXPECT_TRUE(NumberList(Attr(mc + node, "position"), 2, 2)) << node;
-        EXPECT_TRUE(Has(mc + node, "color")) << node;
-        EXPECT_TRUE(Font(mc + node + "/font")) << node;
-    }
     for (const char* attr : {"string_height", "column1", "column2", "tooltip_width"})
         EXPECT_GT(std::atoi(Attr(mc + "/table", attr).c_str()), 0) << attr;
-    for (const char* key : {"statistics", "type", "your", "best", "score", "chains_number", "combos_number",
-                            "indirect_number", "sniper_number", "coins_number", "words_number", "chain_max",
-                            "combo_max", "indirect_max", "lifes_expend", "time_expend"})
-        EXPECT_TRUE(Text(std::string("menu/stats-screen/") + key)) << key;
-    EXPECT_TRUE(Text(mc + "/game-stage-complete") && Text(mc + "/game-stage"));
 
     const std::string help = "menu/help";
     EXPECT_TRUE(NumberList(Attr(help, "dimensions"), 2, 2));

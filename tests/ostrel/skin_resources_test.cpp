@@ -4,6 +4,7 @@
 
 #include "framework/graphics/ImageLib.h"
 #include "orvek/Exception.h"
+#include "orvek/Names.h"
 #include "ostrel/ResourceManager.h"
 #include "ostrel/gui/Skin.h"
 #include "support/AdapterHarness.h"
@@ -94,6 +95,40 @@ TEST_F(SkinResources, WithoutManagerEverythingIsMissing) {
     EXPECT_THROW(skin.get_image("menu/red"), Vant::ResourceManagerException);
     EXPECT_THROW(skin.get_font("menu/title/font"), Vant::ResourceManagerException);
     EXPECT_THROW(skin.load_resources("Common"), orvek::Exception);
+}
+
+// The strict run's recorder hears of each name asked for and not found,
+// and of nothing asked for with a question first or found.
+TEST_F(SkinResources, MissRecorderHearsOfEveryMissAndNothingElse) {
+    auto skin = make();
+    ASSERT_TRUE(skin->load_resources("Common"));
+    std::vector<std::string> heard;
+    Skin::set_miss_recorder([&](const std::string& miss) { heard.push_back(miss); });
+    // Found, or asked about first: nothing heard.
+    EXPECT_EQ(skin->get_position("menu/a"), std::make_pair(1, 2));
+    EXPECT_FALSE(skin->has_attribute("menu/a", "dimensions"));
+    EXPECT_EQ(skin->get_text("menu/hello"), "Hi");
+    EXPECT_NE(skin->get_image("menu/red").GetImage(), nullptr);
+    EXPECT_EQ(skin->get_image_if_any("menu/green").GetImage(), nullptr);
+    EXPECT_TRUE(skin->load_image(platform.dir.file("red.png")));
+    EXPECT_TRUE(heard.empty());
+    // Each miss once, by kind and name; the answers stay what they were.
+    EXPECT_EQ(skin->get_dimensions("menu/a"), std::make_pair(0, 0));
+    EXPECT_EQ(skin->get_int("menu/b", "count"), 0);
+    EXPECT_EQ(skin->get_text("menu/bye"), "menu/bye");
+    EXPECT_EQ(skin->get_formatted_text("menu/bye2", orvek::TextParams()), "menu/bye2");
+    EXPECT_THROW(skin->get_image("menu/green"), Vant::ResourceManagerException);
+    EXPECT_THROW(skin->get_font("menu/title/font"), Vant::ResourceManagerException);
+    EXPECT_FALSE(skin->load_image(platform.dir.file("none.png")));
+    const std::vector<std::string> expected{
+        "attribute menu/a/@dimensions", "attribute menu/b/@count", "text menu/bye", "text menu/bye2",
+        "image menu/green", "font menu/title/font", "file " + platform.dir.file("none.png")};
+    EXPECT_EQ(heard, expected);
+    // Without a recorder nothing is told, and the old one comes back.
+    auto previous = Skin::set_miss_recorder({});
+    ASSERT_TRUE(previous);
+    skin->get_text("menu/bye");
+    EXPECT_EQ(heard.size(), expected.size());
 }
 
 TEST_F(SkinResources, LoadImageCache) {

@@ -6,9 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "core/Profile.h"
+#include "core/Profiles.h"
 #include "framework/app/DSoundManager.h"
+#include "framework/app/WidgetManager.h"
 #include "gui/GameApp.h"
 #include "gui/MainMenuScreen.h"
+#include "orvek/config/ConfigRegistry.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
 #include "ostrel/gui/Buttons.h"
@@ -51,6 +55,12 @@ struct GameStage {
     std::string config_file() const { return p.config_file("Trelm"); }
     orvek::trelm::gui::ScreenSystem& ss() const { return *app->game_screen_system(); }
     orvek::trelm::gui::SessionControllerBase& controller() const { return *ss().controller(); }
+    // A stored player whom the main menu's first show logs in; after init,
+    // whose configuration load would forget the last logged name.
+    void add_player(const std::string& name) {
+        app->profiles().add(std::make_shared<orvek::trelm::core::Profile>(name));
+        orvek::ostrel::ConfigRegistry::instance().set_string("profiles/@last_logged", name);
+    }
     // Fixed steps as the App runs them, with the quit question after each.
     bool step(int n = 1) {
         for (int i = 0; i < n; ++i) {
@@ -66,10 +76,13 @@ struct GameStage {
     }
 };
 
-// A stage standing on the main menu, with clicks and keys as messages.
+// A stage standing on the main menu, with clicks and keys as messages. By
+// default the player "Tester" is stored and logged in, so the menu asks
+// nothing.
 struct MenuStage : GameStage {
-    MenuStage() {
+    explicit MenuStage(bool with_player = true) {
         app->init();
+        if (with_player) add_player("Tester");
         step(2);
         ss().post_message(256, 'A', 0);  // skips the logos
         for (int i = 0; i < 40 && !top_is<orvek::trelm::gui::MainMenuScreen>(); ++i) step();
@@ -82,6 +95,34 @@ struct MenuStage : GameStage {
         ss().post_message(514, 0, at);
     }
     void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
+
+    // What the window makes of typing: each character goes at once to the
+    // focused framework widget, and to the screens as a character message
+    // for the next step.
+    void type(const std::string& text) {
+        for (char c : text) {
+            ss().widget_manager()->OnKeyChar(c);
+            ss().post_message(258, static_cast<unsigned char>(c), 0);
+        }
+    }
+    // A key pressed, to the focused widget and to the screens; Backspace,
+    // Enter and Escape bring their character as well, as on the window.
+    void press(std::uint32_t vk) {
+        ss().widget_manager()->OnKeyDown(static_cast<int>(vk));
+        key(vk);
+        if (vk == 8 || vk == 13 || vk == 27) type(std::string(1, static_cast<char>(vk)));
+        ss().widget_manager()->OnKeyUp(static_cast<int>(vk));
+    }
+    // Clicks of the mouse at a point of the window, straight to the framework
+    // widgets (lists take their input there).
+    void widget_click(int x, int y, int clicks) {
+        Vant::WidgetManager& wm = *ss().widget_manager();
+        wm.OnMouseMove(x, y);
+        for (int n = 1; n <= clicks; ++n) {
+            wm.OnMouseDown(x, y, n);
+            wm.OnMouseUp(x, y, n);
+        }
+    }
 };
 
 }  // namespace guitest

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "core/CampaignPlayer.h"
+#include "core/Profile.h"
+#include "core/Session.h"
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Graphics.h"
 #include "logic/ActiveBonuses.h"
@@ -66,6 +68,15 @@ DebugOverlay::DebugOverlay() {
     static ostrel::ConfigValueReadOnly<bool> stats("debug/@draw_stats", true);
     static ostrel::ConfigValueReadOnly<bool> medals("debug/@draw_medals_stats", true);
     switches_ = {ways.get(), stats.get(), medals.get()};
+}
+
+void DebugOverlay::draw(Vant::Graphics& g, GameDesktop& desktop) {
+    if (!switches_.ways && !switches_.stats && !switches_.medals) return;
+    core::Session& session = desktop.session();
+    const core::MedalsStats* player = nullptr;
+    if (const auto profile = session.profile())
+        if (const auto campaign = profile->property<core::CampaignPlayer>()) player = &campaign->medals_stats();
+    draw(g, desktop.game(), session.play_time(), player);
 }
 
 void DebugOverlay::draw(Vant::Graphics& g, logic::Game& game, float play_time,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/graphics/Color.h"
+#include "gui/GameDesktop.h"
 
 namespace Vant {
 class Font;
@@ -20,7 +21,7 @@ class MedalsStats;
 
 namespace orvek::trelm::gui {
 
-class DebugOverlay {
+class DebugOverlay : public DesktopOverlay {
 public:
     struct Switches {
         bool ways = true;    // "debug/@draw_ways"
@@ -46,6 +47,9 @@ public:
     const Switches& switches() const { return switches_; }
     void set_switches(const Switches& switches) { switches_ = switches; }
 
+    // The desktop's game, the session's play time and the logged-in
+    // player's medal statistics.
+    void draw(Vant::Graphics& g, GameDesktop& desktop) override;
     // What the switches ask for. player is the logged-in player's medal
     // statistics for the current mode; without one its lines are left out.
     void draw(Vant::Graphics& g, logic::Game& game, float play_time, const core::MedalsStats* player) const;

@@ -3,6 +3,7 @@
 // test's own folder with the look fixture linked in as "data": saves and
 // configuration start empty for every stage.
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "gui/MainMenuScreen.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
+#include "orvek/config/ConfigRegistry.h"
 #include "ostrel/gui/Buttons.h"
 #include "ostrel/support/AdapterHarness.h"
 #include "platform/Messages.h"
@@ -48,6 +50,14 @@ struct GameStage {
         std::filesystem::remove_all("saves", ec);
         app = std::make_unique<TestGameApp>(&p.host, p.program);
     }
+    // Writes configuration keys ("levels/@dir") into the file the App
+    // reads at init, so they hold from the start.
+    void write_config(const std::map<std::string, std::string>& keys) const {
+        auto& registry = orvek::ostrel::ConfigRegistry::instance();
+        for (const auto& [key, value] : keys) registry.set_string(key.c_str(), value);
+        std::filesystem::create_directories(std::filesystem::path(config_file()).parent_path());
+        if (!registry.save(config_file().c_str())) std::abort();
+    }
     std::string config_file() const { return p.config_file("Trelm"); }
     orvek::trelm::gui::ScreenSystem& ss() const { return *app->game_screen_system(); }
     orvek::trelm::gui::SessionControllerBase& controller() const { return *ss().controller(); }
@@ -68,7 +78,9 @@ struct GameStage {
 
 // A stage standing on the main menu, with clicks and keys as messages.
 struct MenuStage : GameStage {
-    MenuStage() {
+    // config: keys written before the App starts.
+    explicit MenuStage(const std::map<std::string, std::string>& config = {}) {
+        if (!config.empty()) write_config(config);
         app->init();
         step(2);
         ss().post_message(256, 'A', 0);  // skips the logos

@@ -1,0 +1,297 @@
+// The game screen through the real application on the headless window: a
+// player logged in, a starter screen beneath, the game screen pushed on the
+// fixture's level "play" (data/levels-play). The dialog flow as one table,
+// focus loss, one break menu for two Escapes in a step, the best results
+// after the campaign's last sub-level, a failed start, and the autosave of
+// a screen destroyed during play.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/CampaignPlayer.h"
+#include "core/LevelPosition.h"
+#include "core/Profile.h"
+#include "core/Profiles.h"
+#include "core/Session.h"
+#include "gui/Dialogs.h"
+#include "gui/GameDesktop.h"
+#include "gui/GameScreen.h"
+#include "gui/MainMenuScreen.h"
+#if __has_include("gui/OptionsScreen.h")
+#include "gui/OptionsScreen.h"
+#endif
+#include "gui/ResultsScreens.h"
+#include "support/GameStage.h"
+
+namespace {
+
+namespace gui = orvek::trelm::gui;
+namespace core = orvek::trelm::core;
+namespace fs = std::filesystem;
+
+const std::map<std::string, std::string> kPlay = {
+    {"levels/@dir", "data/levels-play"},
+    {"levels/@sublevels_graphics_settings_dir", "data/levels-play/GraphicsSettings"}};
+
+// A stage with the player "Ann" logged in, the credits screen as the screen
+// that started the game, and the game screen above it.
+struct PlayStage : guitest::MenuStage {
+    explicit PlayStage(const std::map<std::string, std::string>& config = kPlay, unsigned mode = 0,
+                       core::LevelPosition position = {0, 0})
+        : MenuStage(config) {
+        core::Session& session = controller().session();
+        auto profile = std::make_shared<core::Profile>("Ann");
+        controller().profiles().add(profile);
+        session.set_profile(profile);
+        player().set_game_mode(mode);
+        player().set_position(position);
+        starter = controller().credits_screen();
+        ss().push_screen(starter);
+        game = controller().game_screen();
+        ss().push_screen(game);
+        step();
+    }
+    core::CampaignPlayer& player() const {
+        return *controller().session().profile()->property<core::CampaignPlayer>();
+    }
+    gui::GameDesktop& desktop() const { return game->desktop(); }
+    std::string autosave() const { return controller().session().autosave_path(); }
+    template <class T>
+    int count() const {
+        int n = 0;
+        for (auto* s : ss().stack()) n += dynamic_cast<T*>(s) != nullptr;
+        return n;
+    }
+    template <class T>
+    T* top() const {
+        return dynamic_cast<T*>(ss().top_screen());
+    }
+
+    gui::CreditsScreen* starter = nullptr;
+    gui::GameScreen* game = nullptr;
+};
+
+TEST(GameScreen, StartsTheSubLevel) {
+    PlayStage st;
+    ASSERT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_TRUE(st.game->started());
+    EXPECT_TRUE(st.desktop().running());
+    EXPECT_FALSE(st.desktop().is_paused());
+    EXPECT_TRUE(st.p.shell.boxes.empty());
+    st.step(3);
+    EXPECT_GT(st.desktop().game().time(), 0.0f);
+}
+
+TEST(GameScreen, DialogFlow) {
+    enum Top { game, starter, main_menu, break_menu, pause, failed, best };
+    struct Case {
+        const char* name;
+        std::function<void(PlayStage&)> act;
+        Top top;
+        bool paused;
+        bool autosave;
+        bool running;
+    };
+    auto click = [](PlayStage& st, gui::GameDialog* d, const char* suffix) {
+        ASSERT_NE(d, nullptr);
+        ASSERT_NE(d->button(suffix), nullptr) << suffix;
+        st.click(*d->button(suffix));
+        st.step(2);
+    };
+    auto open_break = [](PlayStage& st) {
+        st.key(27);
+        st.step();
+    };
+    const Case cases[] = {
+        {"escape opens the break menu", open_break, break_menu, true, false, true},
+        {"break menu exit", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/exit");
+         }, main_menu, false, true, false},
+        {"break menu continue", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/continue");
+         }, game, false, false, true},
+        {"escape in the break menu continues", [&](PlayStage& st) {
+             open_break(st);
+             st.key(27);
+             st.step(2);
+         }, game, false, false, true},
+#if __has_include("gui/OptionsScreen.h")
+        {"break menu options opens the options", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/options");
+             EXPECT_TRUE(st.top_is<gui::OptionsScreen>());
+             EXPECT_TRUE(st.desktop().is_paused());
+             st.key(27);  // the options closed
+             st.step(2);
+         }, game, false, false, true},
+#else
+        {"break menu options (closed at once until the options screen exists)", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/options");
+         }, game, false, false, true},
+#endif
+        {"space pauses", [](PlayStage& st) {
+             st.key(32);
+             st.step();
+         }, pause, true, false, true},
+        {"space again resumes", [](PlayStage& st) {
+             st.key(32);
+             st.step();
+             st.key(32);
+             st.step(3);
+         }, game, false, false, true},
+        {"sub-level won: statistics merged, back to the starter", [](PlayStage& st) {
+             st.desktop().end_sub_level(1);
+             st.step();
+         }, starter, false, false, false},
+        {"mission failed shows its dialog", [](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+         }, failed, true, false, true},
+        {"mission failed, restart", [&](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+             click(st, st.top<gui::MissionFailedScreen>(), "/restart");
+         }, game, false, false, true},
+        {"mission failed, quit", [&](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+             click(st, st.top<gui::MissionFailedScreen>(), "/quit");
+         }, main_menu, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlayStage st;
+        ASSERT_TRUE(st.desktop().running());
+        c.act(st);
+        switch (c.top) {
+        case game: EXPECT_TRUE(st.top_is<gui::GameScreen>()); break;
+        case starter: EXPECT_TRUE(st.top_is<gui::CreditsScreen>()); break;
+        case main_menu: EXPECT_TRUE(st.top_is<gui::MainMenuScreen>()); break;
+        case break_menu: EXPECT_TRUE(st.top_is<gui::GameBreakScreen>()); break;
+        case pause: EXPECT_TRUE(st.top_is<gui::GamePauseScreen>()); break;
+        case failed: EXPECT_TRUE(st.top_is<gui::MissionFailedScreen>()); break;
+        case best: EXPECT_TRUE(st.top_is<gui::BestResultsScreen>()); break;
+        }
+        if (st.ss().contains(st.game)) {
+            EXPECT_EQ(st.desktop().is_paused(), c.paused);
+            EXPECT_EQ(st.desktop().running(), c.running);
+        }
+        EXPECT_EQ(fs::exists(st.autosave()), c.autosave);
+        EXPECT_FALSE(st.app->quit_now());
+    }
+}
+
+TEST(GameScreen, WonSubLevelMergesTheStatistics) {
+    PlayStage st;
+    core::Session& session = st.controller().session();
+    st.step(5);
+    st.desktop().end_sub_level(1);
+    // Each of the four best records took the run's, named and placed.
+    for (const core::StatisticsRecord* r :
+         {&session.best_statistics(), &session.sub_level_statistics("play_1"), &st.player().best_statistics(),
+          &st.player().sub_level_statistics("play_1")}) {
+        EXPECT_EQ(r->score().holder, "Ann");
+        EXPECT_EQ(r->score().position, core::LevelPosition(1, 1));
+    }
+    EXPECT_TRUE(session.sub_level_statistics("play_2").score().holder.empty());
+}
+
+TEST(GameScreen, LastSubLevelLeadsToBestResultsInTheCampaignOnly) {
+    for (unsigned mode : {0u, 1u}) {
+        SCOPED_TRACE(mode);
+        PlayStage st(kPlay, mode, {0, 1});
+        ASSERT_TRUE(st.desktop().running());
+        st.desktop().end_sub_level(1);
+        st.step();
+        if (mode == 0) {
+            EXPECT_TRUE(st.top_is<gui::BestResultsScreen>());
+            EXPECT_FALSE(st.ss().contains(st.starter));
+        } else {
+            EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+        }
+        EXPECT_FALSE(st.ss().contains(st.game));
+    }
+}
+
+TEST(GameScreen, FocusLossPausesOnlyDuringPlay) {
+    {
+        PlayStage st;
+        st.ss().set_inactive();
+        st.step(2);
+        EXPECT_TRUE(st.top_is<gui::GamePauseScreen>());
+        EXPECT_TRUE(st.desktop().is_paused());
+    }
+    {
+        PlayStage st;
+        st.key(27);
+        st.step();
+        ASSERT_TRUE(st.top_is<gui::GameBreakScreen>());
+        st.ss().set_inactive();
+        st.step(2);
+        EXPECT_TRUE(st.top_is<gui::GameBreakScreen>());
+        EXPECT_EQ(st.count<gui::GamePauseScreen>(), 0);
+    }
+}
+
+TEST(GameScreen, OneDialogPerOpenerInAStep) {
+    PlayStage st;
+    st.key(27);
+    st.key(27);
+    st.step(2);
+    EXPECT_EQ(st.count<gui::GameBreakScreen>(), 1);
+
+    PlayStage failed;
+    failed.desktop().end_sub_level(2);
+    failed.desktop().end_sub_level(2);
+    failed.step(2);
+    EXPECT_EQ(failed.count<gui::MissionFailedScreen>(), 1);
+}
+
+TEST(GameScreen, MissingWayFileGoesBackWithAnErrorBox) {
+    PlayStage st(std::map<std::string, std::string>{
+        {"levels/@dir", "data/levels-noway"},
+        {"levels/@sublevels_graphics_settings_dir", "data/levels-noway/GraphicsSettings"}});
+    st.step(2);
+    int way_errors = 0;
+    for (const auto& box : st.p.shell.boxes) way_errors += box.text.rfind("Cannot load way file.", 0) == 0;
+    EXPECT_EQ(way_errors, 1);
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    EXPECT_FALSE(st.desktop().running());
+    EXPECT_FALSE(st.step(5));
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+}
+
+TEST(GameScreen, DestroyedDuringPlayWritesTheAutosave) {
+    PlayStage st;
+    st.step(3);
+    const std::string file = st.autosave();
+    EXPECT_FALSE(fs::exists(file));
+    st.controller().destroy_game_screen();
+    EXPECT_TRUE(fs::exists(file));
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+}
+
+TEST(GameScreen, AnAutosaveThatCannotBeWrittenIsLoggedNotThrown) {
+    // A file where the autosave's folder should be.
+    { std::ofstream("blocker") << "x"; }
+    PlayStage st(std::map<std::string, std::string>{
+        {"levels/@dir", "data/levels-play"},
+        {"levels/@sublevels_graphics_settings_dir", "data/levels-play/GraphicsSettings"},
+        {"saves/@autosave", "blocker/autosave"}});
+    ASSERT_TRUE(st.desktop().running());
+    EXPECT_NO_THROW(st.controller().destroy_game_screen());
+    EXPECT_NO_THROW(st.step(2));
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    fs::remove("blocker");
+}
+
+}  // namespace

@@ -57,6 +57,12 @@ float setting(const ostrel::ConfigValueReadOnly<float>& value) {
     return value.get();
 }
 
+// A game sound's file: the skin's path under "menu/game/sounds/".
+std::string game_sound(const std::string& name) {
+    ostrel::Skin* skin = ostrel::Skin::instance();
+    return skin ? skin->get_path("menu/game/sounds/" + name) : name;
+}
+
 bool is_free(const ev::Event& e) { return e.handled_by() == nullptr; }
 
 // Collects what a trial restore makes, so nothing reaches the desktop.
@@ -87,7 +93,7 @@ DesktopOverlay::~DesktopOverlay() = default;
 
 GameDesktop::GameDesktop(core::Session& session, SessionControllerBase* controller, ScreenSystem* system)
     : Control(""), session_(session), controller_(controller), system_(system) {
-    roll_sound_ = ostrel::play_sound("sequence_roll", true);
+    roll_sound_ = ostrel::play_sound(game_sound("sequence_roll"), true);
     set_roll_volume(0);
 }
 
@@ -413,7 +419,7 @@ void GameDesktop::lose_life() {
         player.statistics().add_life_expend();
         player.medals_stats().clear_run();
         lose_life_pending_ = false;
-        game_.restart();
+        if (running_) game_.restart();
     };
     if (!controller_ || !system_) {
         go_on();

@@ -117,7 +117,8 @@ void PlayTree::write_contour(const std::string& name, const lg::WayGeometry& con
     contour.save(out);
 }
 
-PlayTree::PlayTree(const std::string& skin_game) {
+PlayTree::PlayTree(const std::string& skin_game, const std::map<std::string, std::string>& config,
+                   const std::function<void(PlayTree&)>& edit) {
     const fs::path levels = root() / "levels";
     const std::vector<std::pair<std::string, std::vector<std::string>>> tree = {{"alpha", {"alpha_1", "alpha_2"}},
                                                                                 {"beta", {"beta_1"}}};
@@ -141,12 +142,15 @@ PlayTree::PlayTree(const std::string& skin_game) {
     write_png(root() / "data/Gui/Sprites/spr.png", 20, 10, sprite_pixel);
     write_png(root() / "data/Gui/Sprites/frame_top.png", 30, 6, [](int, int) { return 0xFFFFFFFFu; });
 
-    look = std::make_unique<Fixture>(skin_game, std::map<std::string, std::string>{
+    if (edit) edit(*this);
+    std::map<std::string, std::string> settings = {
         {"levels/@dir", levels.string()},
         {"levels/@sublevels_graphics_settings_dir", (levels / "GraphicsSettings").string()},
         {"saves/@autosave", (root() / "saves/autosave").string()},
         {"saves/@results-manager-path", (root() / "saves/results.bin").string()},
-    });
+    };
+    for (const auto& [key, value] : config) settings[key] = value;
+    look = std::make_unique<Fixture>(skin_game, settings);
     old_cwd = fs::current_path();
     fs::current_path(root());
     orvek::trelm::set_data_path((root() / "data").string() + "/");

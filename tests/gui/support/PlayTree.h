@@ -6,6 +6,8 @@
 // logged in. The process works inside the tree while it stands.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +29,11 @@ public:
     static constexpr int background_w = 200, background_h = 150;
     static const char* const kSkinGame;
 
-    explicit PlayTree(const std::string& skin_game = kSkinGame);
+    // config: extra configuration keys; edit runs on the written tree
+    // before the session reads it.
+    explicit PlayTree(const std::string& skin_game = kSkinGame,
+                      const std::map<std::string, std::string>& config = {},
+                      const std::function<void(PlayTree&)>& edit = {});
     ~PlayTree();
     PlayTree(const PlayTree&) = delete;
     PlayTree& operator=(const PlayTree&) = delete;

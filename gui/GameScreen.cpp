@@ -93,6 +93,9 @@ struct GameScreen::Impl_ {
         return ss && ss->top_screen() == &owner;
     }
 
+    // The autosave rule; a failure is logged, and play goes on or ends as
+    // it would have.
+    void write_autosave() noexcept;
     void start();
     void update();
     void open_break_menu();
@@ -120,6 +123,16 @@ struct GameScreen::Impl_ {
     bool failed_open = false;
     bool statistics_shown = false;
 };
+
+void GameScreen::Impl_::write_autosave() noexcept {
+    try {
+        desktop.write_autosave_if_running();
+    } catch (const std::exception& e) {
+        game_screen_errors.stream() << "The autosave was not written: " << e.what() << std::endl;
+    } catch (...) {
+        game_screen_errors.stream() << "The autosave was not written." << std::endl;
+    }
+}
 
 void GameScreen::Impl_::start() {
     started = true;
@@ -179,7 +192,7 @@ void GameScreen::Impl_::break_menu_closed(int result) {
     ss->pop_screen();
     switch (result) {
     case 0:
-        desktop.write_autosave_if_running();
+        write_autosave();
         desktop.stop();
         ss->pop_screen();
         ss->pop_screen();
@@ -320,13 +333,7 @@ GameScreen::GameScreen(ScreenSystem& system)
 }
 
 GameScreen::~GameScreen() {
-    try {
-        impl_->desktop.write_autosave_if_running();
-    } catch (const std::exception& e) {
-        game_screen_errors.stream() << "The autosave was not written: " << e.what() << std::endl;
-    } catch (...) {
-        game_screen_errors.stream() << "The autosave was not written." << std::endl;
-    }
+    impl_->write_autosave();
     // Written once: the desktop's own destructor finds nothing running.
     impl_->desktop.stop();
 }

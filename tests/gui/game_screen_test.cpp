@@ -283,14 +283,26 @@ TEST(GameScreen, DestroyedDuringPlayWritesTheAutosave) {
 TEST(GameScreen, AnAutosaveThatCannotBeWrittenIsLoggedNotThrown) {
     // A file where the autosave's folder should be.
     { std::ofstream("blocker") << "x"; }
-    PlayStage st(std::map<std::string, std::string>{
-        {"levels/@dir", "data/levels-play"},
-        {"levels/@sublevels_graphics_settings_dir", "data/levels-play/GraphicsSettings"},
-        {"saves/@autosave", "blocker/autosave"}});
-    ASSERT_TRUE(st.desktop().running());
-    EXPECT_NO_THROW(st.controller().destroy_game_screen());
-    EXPECT_NO_THROW(st.step(2));
-    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    std::map<std::string, std::string> config = kPlay;
+    config["saves/@autosave"] = "blocker/autosave";
+    {
+        PlayStage st(config);
+        ASSERT_TRUE(st.desktop().running());
+        EXPECT_NO_THROW(st.controller().destroy_game_screen());
+        EXPECT_NO_THROW(st.step(2));
+        EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    }
+    {
+        // The break menu's exit still leaves.
+        PlayStage st(config);
+        st.key(27);
+        st.step();
+        gui::GameBreakScreen* menu = st.top<gui::GameBreakScreen>();
+        ASSERT_NE(menu, nullptr);
+        st.click(*menu->button("/exit"));
+        EXPECT_NO_THROW(st.step(2));
+        EXPECT_TRUE(st.top_is<gui::MainMenuScreen>());
+    }
     fs::remove("blocker");
 }
 

@@ -79,7 +79,7 @@ def art(fx):
         names[b] = (10, 10)
         names[b + "_shadow"] = (10, 10)
     for e in EFFECTS:
-        names[e] = (4, 4)
+        names[e] = (8, 4)  # as the medal tables have them
     for name, (w, h) in sorted(names.items()):
         fx.image(name, w, h)
     for font in ("BonusName", "level_complete_effect_points"):

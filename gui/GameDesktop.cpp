@@ -270,6 +270,19 @@ void GameDesktop::end_sub_level(int result) {
     if (core::Profiles* profiles = session_.profiles()) profiles->save();
 }
 
+void GameDesktop::merge_run_statistics() {
+    core::CampaignPlayer& player = campaign_player(session_);
+    core::StatisticsRecord& run = player.statistics();
+    if (auto profile = session_.profile()) run.set_holder(profile->name());
+    run.set_position(core::LevelPosition(display_position_.first, display_position_.second));
+    const std::string id =
+        session_.levels().get(display_position_.first - 1).get(display_position_.second - 1).id();
+    session_.best_statistics().merge_best(run);
+    player.best_statistics().merge_best(run);
+    session_.sub_level_statistics(id).merge_best(run);
+    player.sub_level_statistics(id).merge_best(run);
+}
+
 void GameDesktop::stop() {
     game_.clear();
     running_ = false;
@@ -476,6 +489,8 @@ bool GameDesktop::load_autosave() {
             bool ok = false;
             Trial(ScratchOwner& o, SimpleGameCreator& b, const std::string& s) : owner(o), builder(b), bytes(s) {}
             void create(logic::GameSetup& setup) override {
+                // Never a fresh start: that would play an empty level.
+                setup.restored = true;
                 std::stringbuf buf(bytes);
                 io::IStream in(&buf);
                 in.read_header();
@@ -485,7 +500,6 @@ bool GameDesktop::load_autosave() {
                 campaign_player(owner.session()).position() = position;
                 builder.setup_scene(setup);
                 ok = setup.game->load(in);
-                setup.restored = true;
             }
         } trial(scratch, trial_builder, bytes);
         logic::Game game;
@@ -499,7 +513,11 @@ bool GameDesktop::load_autosave() {
     player.position() = before;
     if (!sound) return false;
     stop();
-    start_sub_level();
+    try {
+        start_sub_level();
+    } catch (const std::exception& e) {
+        desktop_log() << "The sub-level did not start again from " << path << ": " << e.what() << std::endl;
+    }
     // The file stays for the next F3.
     if (!orvek::file_exists(path)) io::write_file_safely(path, bytes);
     return restored_;

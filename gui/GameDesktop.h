@@ -103,6 +103,14 @@ public:
     // The results of the running sub-level's end: 1 complete, 2 failed.
     void end_sub_level(int result);
 
+    // The statistics step of a completed sub-level, for the game screen:
+    // the run's record takes the player's name and the displayed position
+    // and is merged into the four best records (the session's and the
+    // player's, over all sub-levels and for this sub-level).
+    void merge_run_statistics();
+    // One-based level and sub-level numbers of the running sub-level.
+    std::pair<std::uint32_t, std::uint32_t> display_position() const { return display_position_; }
+
     logic::Game& game() { return game_; }
     std::uint32_t run_score() const { return run_score_; }
     std::uint32_t roll_sound() const { return roll_sound_; }

@@ -311,19 +311,26 @@ TEST(GameDesktop, F2ThenF3RestoresTheWrittenStateAndKeepsTheFile) {
 }
 
 TEST(GameDesktop, F3OnADamagedFileLeavesTheGameAsItWas) {
-    Stage s;
-    s.desktop->start_sub_level();
-    s.step(40);
-    s.desktop->write_autosave();
-    std::string bytes = testsupport::read_file(s.autosave());
-    testsupport::write_file(s.autosave(), bytes.substr(0, bytes.size() - 40));
-    s.step(10);
-    const std::string before = save_of(*s.desktop);
-    const std::size_t renderers = s.desktop->renderers().size();
-    EXPECT_FALSE(s.desktop->load_autosave());
-    EXPECT_EQ(save_of(*s.desktop), before);
-    EXPECT_EQ(s.desktop->renderers().size(), renderers);
-    EXPECT_TRUE(s.desktop->running());
+    for (bool truncated : {true, false}) {
+        SCOPED_TRACE(truncated ? "truncated game" : "unknown version");
+        Stage s;
+        s.desktop->start_sub_level();
+        s.step(40);
+        s.desktop->write_autosave();
+        std::string bytes = testsupport::read_file(s.autosave());
+        if (truncated) bytes.resize(bytes.size() - 40);
+        else bytes[orvek::io::Stream::header_bytes] = 3;
+        testsupport::write_file(s.autosave(), bytes);
+        s.step(10);
+        const std::string before = save_of(*s.desktop);
+        const std::size_t renderers = s.desktop->renderers().size();
+        s.desktop->handle(os::KeyPressEvent(at(0, 0), 114, false));
+        EXPECT_EQ(save_of(*s.desktop), before);
+        EXPECT_EQ(s.desktop->renderers().size(), renderers);
+        EXPECT_TRUE(s.desktop->running());
+        EXPECT_EQ(s.tree.player().position(), orvek::trelm::core::LevelPosition(0, 0));
+        s.step(5);
+    }
 }
 
 // The autosave of alpha_1 after some play, as version 1, and the game's
@@ -416,6 +423,77 @@ TEST(GameDesktop, DestroyingTheDesktopDuringPlayWritesTheAutosaveAndALostWriteIs
     s.desktop->start_sub_level();
     fs::create_directories(path + "/blocked");
     EXPECT_NO_THROW(s.desktop.reset());
+}
+
+}  // namespace
+
+namespace {
+
+class Recording : public gui::BasicRenderer {
+public:
+    Recording(gui::RendererOwner* owner, int layer, std::string name, std::vector<std::string>& log, bool paused_too)
+        : BasicRenderer(owner, layer), name_(std::move(name)), log_(log), paused_too_(paused_too) {}
+    bool is_finished() const override { return false; }
+    void draw(Vant::Graphics&) override { log_.push_back("draw " + name_); }
+    void draw_under(Vant::Graphics&) override { log_.push_back("under " + name_); }
+    void update(float) override {}
+    bool visible_while_paused() const override { return paused_too_; }
+
+private:
+    std::string name_;
+    std::vector<std::string>& log_;
+    bool paused_too_;
+};
+
+class LoggingHud : public gui::GameHud {
+public:
+    explicit LoggingHud(std::vector<std::string>& log) : log_(log) {}
+    void draw(Vant::Graphics&) override { log_.push_back("hud"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+TEST(GameDesktop, DrawsTheFieldByLayerUnderTheDisplayAndWhilePausedOnlyWhatStaysVisible) {
+    Stage s;
+    s.desktop->start_sub_level();
+    std::vector<std::string> log;
+    LoggingHud hud(log);
+    s.desktop->set_hud(&hud);
+    auto& list = s.desktop->renderers();
+    list.clear();
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 5, "a", log, true));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 1, "b", log, false));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), -1, "hidden", log, true));
+    list.push_back(std::make_shared<Recording>(s.desktop.get(), 1, "c", log, true));
+    auto canvas = guitest::canvas(800, 600);
+    Vant::Graphics g(canvas.get());
+    s.desktop->draw(&g);
+    EXPECT_EQ(log, (std::vector<std::string>{"under b", "under c", "draw b", "draw c", "under a", "draw a", "hud"}));
+    // The background lies under everything at (14, 10).
+    EXPECT_TRUE(guitest::same_colour(canvas->GetBits()[12 * 800 + 16], PlayTree::background_pixel(2, 2)));
+    log.clear();
+    s.desktop->pause_quietly();
+    s.desktop->draw(&g);
+    EXPECT_EQ(log, (std::vector<std::string>{"under c", "draw c", "under a", "draw a", "hud"}));
+}
+
+TEST(GameDesktop, RunStatisticsMergeIntoTheFourBestRecords) {
+    Stage s;
+    s.tree.player().set_position(orvek::trelm::core::LevelPosition(0, 1));
+    s.desktop->start_sub_level();
+    auto& run = s.tree.player().statistics();
+    run.set_score(700);
+    run.update_time(3.0f);
+    s.desktop->merge_run_statistics();
+    EXPECT_EQ(run.score().holder, "Ann");
+    for (const auto* best : {&s.tree.session->best_statistics(), &s.tree.player().best_statistics(),
+                             &s.tree.session->sub_level_statistics("alpha_2"),
+                             &s.tree.player().sub_level_statistics("alpha_2")}) {
+        EXPECT_EQ(best->score().value, 700u);
+        EXPECT_EQ(best->score().position, orvek::trelm::core::LevelPosition(1, 2));
+    }
+    EXPECT_FALSE(s.tree.session->sub_level_statistics("alpha_1").is_set());
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ PlayTree::PlayTree(const std::string& skin_game, const std::map<std::string, std
     }
     write_png(root() / "data/Gui/Backgrounds/back.png", background_w, background_h, background_pixel);
     write_png(root() / "data/Gui/Sprites/spr.png", 20, 10, sprite_pixel);
-    write_png(root() / "data/Gui/Sprites/frame_top.png", 30, 6, [](int, int) { return 0xFFFFFFFFu; });
+    write_png(root() / "data/Gui/Sprites/frame_top.png", 30, 16, [](int, int) { return 0xFFFFFFFFu; });
 
     if (edit) edit(*this);
     std::map<std::string, std::string> settings = {

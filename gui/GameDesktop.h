@@ -119,8 +119,6 @@ public:
     float roll_reference_speed() const { return roll_reference_speed_; }
     const std::vector<std::shared_ptr<PortalRenderManager>>& portal_pairs() const { return portal_pairs_; }
     std::pair<int, int> cursor() const { return cursor_; }
-    // One-based level and sub-level numbers of the running sub-level.
-    std::pair<std::uint32_t, std::uint32_t> display_position() const { return display_position_; }
 
     // Renderer owner and level-builder owner.
     float game_time() const override { return game_.time(); }

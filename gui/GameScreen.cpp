@@ -9,14 +9,11 @@
 #include "core/LevelPosition.h"
 #include "core/Levels.h"
 #include "core/Profile.h"
-#include "core/Profiles.h"
 #include "core/Session.h"
-#include "core/StatisticsRecord.h"
-#include "core/SubLevelDescriptor.h"
 #include "framework/app/AppHost.h"
+#include "gui/DebugOverlay.h"
 #include "gui/Dialogs.h"
 #include "gui/GameApp.h"
-#include "gui/DebugOverlay.h"
 #include "gui/GameDesktop.h"
 #include "gui/Interface.h"
 #include "gui/ResultsScreens.h"
@@ -250,25 +247,7 @@ void GameScreen::Impl_::show_statistics() {
     if (!c || statistics_shown) return;
     statistics_shown = true;
     desktop.pause_quietly();
-    core::Session& session = c->session();
-    if (const auto player = logged_player(session)) {
-        const core::LevelPosition shown = shown_position();
-        core::StatisticsRecord& run = player->statistics();
-        run.set_holder(session.profile()->name());
-        run.set_position(shown);
-        std::string id;
-        core::Levels& levels = session.levels();
-        if (shown.level() >= 1 && shown.level() <= levels.size()) {
-            core::LevelDescriptor& level = levels.get(shown.level() - 1);
-            if (shown.sub_level() >= 1 && shown.sub_level() <= level.size()) id = level.get(shown.sub_level() - 1).id();
-        }
-        session.best_statistics().merge_best(run);
-        player->best_statistics().merge_best(run);
-        if (!id.empty()) {
-            session.sub_level_statistics(id).merge_best(run);
-            player->sub_level_statistics(id).merge_best(run);
-        }
-    }
+    if (logged_player(c->session())) desktop.merge_run_statistics();
     // Until the statistics screen exists it closes at once.
     statistics_closed();
 }

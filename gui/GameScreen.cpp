@@ -320,6 +320,7 @@ GameScreen::~GameScreen() {
 void GameScreen::update() { impl_->update(); }
 
 GameDesktop& GameScreen::desktop() const { return impl_->desktop; }
+Interface& GameScreen::hud() const { return impl_->hud; }
 bool GameScreen::started() const { return impl_->started; }
 
 GameScreen* SessionControllerBase::game_screen() { return make<GameScreen>(game_slot); }

@@ -11,6 +11,7 @@
 namespace orvek::trelm::gui {
 
 class GameDesktop;
+class Interface;
 
 class GameScreen : public BasicScreen {
 public:
@@ -21,6 +22,7 @@ public:
     void update() override;
 
     GameDesktop& desktop() const;
+    Interface& hud() const;
     bool started() const;
 
     struct Impl_;

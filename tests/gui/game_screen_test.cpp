@@ -21,6 +21,10 @@
 #include "gui/Dialogs.h"
 #include "gui/GameDesktop.h"
 #include "gui/GameScreen.h"
+#include "gui/Interface.h"
+#include "logic/Platform.h"
+#include "ostrel/gui/Spots.h"
+#include "platform/Messages.h"
 #include "gui/MainMenuScreen.h"
 #if __has_include("gui/OptionsScreen.h")
 #include "gui/OptionsScreen.h"
@@ -85,6 +89,33 @@ TEST(GameScreen, StartsTheSubLevel) {
     EXPECT_TRUE(st.p.shell.boxes.empty());
     st.step(3);
     EXPECT_GT(st.desktop().game().time(), 0.0f);
+}
+
+TEST(GameScreen, MouseSteersAndShotsScore) {
+    // One colour: a ball that reaches a chain makes a run that vanishes.
+    PlayStage st({{"levels/@dir", "data/levels-mono"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+    st.ss().post_message(512, 0, at(300, 450));
+    st.step();
+    ASSERT_NE(st.desktop().game().platform(), nullptr);
+    EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 300.0f);
+    st.ss().post_message(512, 0, at(5, 450));  // beyond the left limit
+    st.step();
+    EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 60.0f);
+
+    st.step(150);  // the chains roll in
+    EXPECT_EQ(st.game->hud().score_spot().text(), "0");
+    for (int shot = 0; shot < 40 && st.desktop().run_score() == 0; ++shot) {
+        const int x = 200 + (shot * 37) % 400;
+        st.ss().post_message(512, 0, at(x, 450));
+        st.ss().post_message(513, 1, at(x, 450));
+        st.ss().post_message(514, 0, at(x, 450));
+        st.step(15);
+    }
+    EXPECT_GT(st.desktop().run_score(), 0u);
+    EXPECT_EQ(st.game->hud().score_spot().text(), std::to_string(st.desktop().run_score()));
 }
 
 TEST(GameScreen, DialogFlow) {

@@ -110,7 +110,7 @@ CONTOUR = [((400.0 - 540.0 * math.cos(math.pi * i / 24)) * 1.28, (560.0 - 540.0 
            for i in range(25)]
 
 
-def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True):
+def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="red, green"):
     listed = " ".join('sub-level%d-file="%s.xml"' % (i, s) for i, s in enumerate(subs))
     fx.file(folder + "/play/level_description.xml",
             ('<?xml version="1.0" encoding="windows-1251"?>\n<level-file>\n  <level id="play">\n'
@@ -125,8 +125,8 @@ def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True):
             '<settings storage="3" num_balls_for_bonus_min="2" num_balls_for_bonus_max="4"'
             ' num_balls_for_coin_min="5" num_balls_for_coin_max="8" num_conis_for_life="3"'
             ' num_balls_for_complete_level="40" time_block_shoot="0.3" num_ways="2">\n'
-            '<sequence colors="red, green"/>\n<contour_settings speed="0;128;256"/>\n%s'
-            '</settings>\n</sub-level>\n</sub-level-file>\n' % (s, s, ways)).encode("cp1251"))
+            '<sequence colors="%s"/>\n<contour_settings speed="0;128;256"/>\n%s'
+            '</settings>\n</sub-level>\n</sub-level-file>\n' % (s, s, colours, ways)).encode("cp1251"))
         fx.file(folder + "/GraphicsSettings/%s.gfx.xml" % s, (
             '<?xml version="1.0" encoding="windows-1251"?>\n<graphics>\n<sub-level>\n'
             '<settings background-image="play_back" desktop_lx="800" desktop_ly="600">\n'
@@ -148,6 +148,8 @@ def add_play(fx):
     level(fx)
     # The same level whose way file is missing: its start fails.
     level(fx, "data/levels-noway", ("noway_1",), False)
+    # One colour: every ball that hits a chain makes a run that vanishes.
+    level(fx, "data/levels-mono", ("mono_1", "mono_2"), True, "red")
 
 
 def flat_png(width, height, rgba):

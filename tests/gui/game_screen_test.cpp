@@ -1,9 +1,10 @@
 // The game screen through the real application on the headless window: a
-// player logged in, a starter screen beneath, the game screen pushed on the
-// fixture's level "play" (data/levels-play). The dialog flow as one table,
-// focus loss, one break menu for two Escapes in a step, the best results
-// after the campaign's last sub-level, a failed start, and the autosave of
-// a screen destroyed during play.
+// player logged in, a starter screen beneath, the game screen pushed on a
+// fixture level (data/levels-play, -mono, -long, -noway). Steering and
+// shooting, a chain that costs a life, a won sub-level, the dialog flow as
+// one table, focus loss, one break menu for two Escapes in a step, the best
+// results after the campaign's last sub-level, a failed start, and the
+// autosave of a screen destroyed during play.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -116,6 +117,48 @@ TEST(GameScreen, MouseSteersAndShotsScore) {
     }
     EXPECT_GT(st.desktop().run_score(), 0u);
     EXPECT_EQ(st.game->hud().score_spot().text(), std::to_string(st.desktop().run_score()));
+}
+
+TEST(GameScreen, LeftAloneAChainCostsALife) {
+    PlayStage st({{"levels/@dir", "data/levels-long"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-long/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    const int lives = st.desktop().game().lives();
+    // The mission cannot be won: left alone, a chain reaches its end.
+    for (int i = 0; i < 6000 && st.top_is<gui::GameScreen>(); ++i) st.step();
+    gui::LoseLifeScreen* dialog = st.top<gui::LoseLifeScreen>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(st.desktop().is_paused());
+    st.click(*dialog->button("/continue"));
+    st.step(3);
+    EXPECT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_FALSE(st.desktop().is_paused());
+    EXPECT_EQ(st.desktop().game().lives(), lives - 1);
+    EXPECT_EQ(st.player().statistics().lifes_expend().value, 1u);
+}
+
+TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
+    PlayStage st({{"levels/@dir", "data/levels-mono"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+    int shots = 0;
+    for (; shots < 600 && st.ss().contains(st.game); ++shots) {
+        const int x = 120 + (shots * 53) % 560;
+        st.ss().post_message(512, 0, at(x, 450));
+        st.ss().post_message(513, 1, at(x, 450));
+        st.ss().post_message(514, 0, at(x, 450));
+        st.step(10);
+    }
+    // Shots (and chains of the one colour joining) complete the mission: the
+    // result is stored, the position moves on, the profile is saved and the
+    // game screen goes.
+    EXPECT_FALSE(st.ss().contains(st.game));
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    EXPECT_EQ(st.player().position(), core::LevelPosition(0, 1));
+    EXPECT_EQ(st.player().best_results().count("mono_1"), 1u);
+    EXPECT_TRUE(fs::exists("saves/profiles.dat"));
+    EXPECT_GT(st.player().statistics().score().value, 0u);
 }
 
 TEST(GameScreen, DialogFlow) {

@@ -110,7 +110,7 @@ CONTOUR = [((400.0 - 540.0 * math.cos(math.pi * i / 24)) * 1.28, (560.0 - 540.0 
            for i in range(25)]
 
 
-def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="red, green"):
+def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="red, green", complete=40):
     listed = " ".join('sub-level%d-file="%s.xml"' % (i, s) for i, s in enumerate(subs))
     fx.file(folder + "/play/level_description.xml",
             ('<?xml version="1.0" encoding="windows-1251"?>\n<level-file>\n  <level id="play">\n'
@@ -124,9 +124,9 @@ def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="r
             '<sub-level id="%s" graphics_settings="%s.gfx.xml">\n'
             '<settings storage="3" num_balls_for_bonus_min="2" num_balls_for_bonus_max="4"'
             ' num_balls_for_coin_min="5" num_balls_for_coin_max="8" num_conis_for_life="3"'
-            ' num_balls_for_complete_level="40" time_block_shoot="0.3" num_ways="2">\n'
+            ' num_balls_for_complete_level="%d" time_block_shoot="0.3" num_ways="2">\n'
             '<sequence colors="%s"/>\n<contour_settings speed="0;128;256"/>\n%s'
-            '</settings>\n</sub-level>\n</sub-level-file>\n' % (s, s, colours, ways)).encode("cp1251"))
+            '</settings>\n</sub-level>\n</sub-level-file>\n' % (s, s, complete, colours, ways)).encode("cp1251"))
         fx.file(folder + "/GraphicsSettings/%s.gfx.xml" % s, (
             '<?xml version="1.0" encoding="windows-1251"?>\n<graphics>\n<sub-level>\n'
             '<settings background-image="play_back" desktop_lx="800" desktop_ly="600">\n'
@@ -150,6 +150,8 @@ def add_play(fx):
     level(fx, "data/levels-noway", ("noway_1",), False)
     # One colour: every ball that hits a chain makes a run that vanishes.
     level(fx, "data/levels-mono", ("mono_1", "mono_2"), True, "red")
+    # A mission too long to be won: left alone, a chain reaches its end.
+    level(fx, "data/levels-long", ("long_1",), True, "red, green", 100000)
 
 
 def flat_png(width, height, rgba):

@@ -32,6 +32,7 @@
 #endif
 #include "gui/ResultsScreens.h"
 #include "support/GameStage.h"
+#include "testkit/BusyLevel.h"
 
 namespace {
 
@@ -159,6 +160,35 @@ TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
     EXPECT_EQ(st.player().best_results().count("mono_1"), 1u);
     EXPECT_TRUE(fs::exists("saves/profiles.dat"));
     EXPECT_GT(st.player().statistics().score().value, 0u);
+}
+
+TEST(GameScreen, TheAutosaveOfAnExitComesBackOnTheNextStart) {
+    PlayStage st;
+    st.step(60);
+    const std::string saved = logictest::save_of(st.desktop().game());
+    const float time = st.desktop().game().time();
+    st.key(27);
+    st.step();
+    st.click(*st.top<gui::GameBreakScreen>()->button("/exit"));
+    st.step(2);
+    ASSERT_TRUE(st.top_is<gui::MainMenuScreen>());
+    ASSERT_TRUE(fs::exists(st.autosave()));
+
+    // Started again from a starter screen: the game comes back as it was,
+    // waiting behind the pause screen, and the file is gone.
+    st.ss().push_screen(st.starter = st.controller().credits_screen());
+    st.ss().push_screen(st.game = st.controller().game_screen());
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::GamePauseScreen>());
+    EXPECT_TRUE(st.desktop().running());
+    EXPECT_TRUE(st.desktop().is_paused());
+    EXPECT_FALSE(fs::exists(st.autosave()));
+    EXPECT_EQ(st.desktop().game().time(), time);
+    EXPECT_EQ(logictest::save_of(st.desktop().game()), saved);
+    st.key(32);
+    st.step(3);
+    EXPECT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_FALSE(st.desktop().is_paused());
 }
 
 TEST(GameScreen, DialogFlow) {

@@ -7,11 +7,13 @@
 // autosave of a screen destroyed during play.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
+#include <iterator>
 #include <string>
 
 #include "core/CampaignPlayer.h"
@@ -33,6 +35,9 @@
 #include "gui/ResultsScreens.h"
 #include "support/GameStage.h"
 #include "testkit/BusyLevel.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -189,6 +194,41 @@ TEST(GameScreen, TheAutosaveOfAnExitComesBackOnTheNextStart) {
     st.step(3);
     EXPECT_TRUE(st.top_is<gui::GameScreen>());
     EXPECT_FALSE(st.desktop().is_paused());
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(GameScreen, AKilledAutosaveWriteLeavesTheOldFileOrTheNewOne) {
+    PlayStage st;
+    st.step(30);
+    st.desktop().write_autosave();
+    const std::string file = st.autosave();
+    const std::string old_bytes = file_bytes(file);
+    st.step(30);
+    st.desktop().write_autosave();
+    const std::string new_bytes = file_bytes(file);
+    ASSERT_NE(old_bytes, new_bytes);
+    // Kills land before and after the rename; some must find the new file.
+    int seen_new = 0;
+    for (int i = 0; i < 40; ++i) {
+        { std::ofstream(file, std::ios::binary | std::ios::trunc) << old_bytes; }
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) st.desktop().write_autosave();
+        }
+        usleep(useconds_t(200 + 97 * i));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const std::string now = file_bytes(file);
+        EXPECT_TRUE(now == old_bytes || now == new_bytes) << "kill " << i << ": " << now.size() << " bytes";
+        seen_new += now == new_bytes;
+    }
+    EXPECT_GT(seen_new, 0);
 }
 
 TEST(GameScreen, DialogFlow) {

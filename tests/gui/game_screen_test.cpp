@@ -213,14 +213,22 @@ TEST(GameScreen, AKilledAutosaveWriteLeavesTheOldFileOrTheNewOne) {
     ASSERT_NE(old_bytes, new_bytes);
     // Kills land before and after the rename; some must find the new file.
     int seen_new = 0;
-    for (int i = 0; i < 40; ++i) {
+    // Forty kills at growing delays; on a loaded machine more, until one
+    // lands after a whole write.
+    for (int i = 0; i < 40 || (seen_new == 0 && i < 120); ++i) {
         { std::ofstream(file, std::ios::binary | std::ios::trunc) << old_bytes; }
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (;;) st.desktop().write_autosave();
+            // The child only writes until it is killed; it never returns
+            // into the test program.
+            try {
+                for (;;) st.desktop().write_autosave();
+            } catch (...) {
+            }
+            _exit(1);
         }
-        usleep(useconds_t(200 + 97 * i));
+        usleep(useconds_t(200 + 97 * i + (i >= 40 ? 2000 * (i - 40) : 0)));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/CampaignPlayer.h"
 #include "core/LevelPosition.h"
@@ -35,6 +36,7 @@
 #include "gui/ResultsScreens.h"
 #include "support/GameStage.h"
 #include "testkit/BusyLevel.h"
+#include "logic/LegacyRand.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,7 +55,7 @@ const std::map<std::string, std::string> kPlay = {
 // that started the game, and the game screen above it.
 struct PlayStage : guitest::MenuStage {
     explicit PlayStage(const std::map<std::string, std::string>& config = kPlay, unsigned mode = 0,
-                       core::LevelPosition position = {0, 0})
+                       core::LevelPosition position = {0, 0}, const std::function<void()>& before_start = {})
         : MenuStage(config) {
         core::Session& session = controller().session();
         auto profile = std::make_shared<core::Profile>("Ann");
@@ -65,6 +67,7 @@ struct PlayStage : guitest::MenuStage {
         ss().push_screen(starter);
         game = controller().game_screen();
         ss().push_screen(game);
+        if (before_start) before_start();
         step();
     }
     core::CampaignPlayer& player() const {
@@ -237,6 +240,36 @@ TEST(GameScreen, AKilledAutosaveWriteLeavesTheOldFileOrTheNewOne) {
         seen_new += now == new_bytes;
     }
     EXPECT_GT(seen_new, 0);
+}
+
+TEST(GameScreen, TwoRunsWithTheSameSeedGiveTheSameTrace) {
+    auto run = [] {
+        PlayStage st({{"levels/@dir", "data/levels-mono"},
+                      {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}},
+                     0, {0, 0}, [] { orvek::trelm::logic::seed_random(1234); });
+        std::vector<std::string> trace;
+        auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+        for (int shot = 0; shot < 30 && st.ss().contains(st.game); ++shot) {
+            const int x = 120 + (shot * 53) % 560;
+            st.ss().post_message(512, 0, at(x, 450));
+            st.ss().post_message(513, 1, at(x, 450));
+            st.ss().post_message(514, 0, at(x, 450));
+            st.step(10);
+            if (st.ss().contains(st.game)) trace.push_back(logictest::save_of(st.desktop().game()));
+        }
+        return trace;
+    };
+    const std::vector<std::string> first = run();
+    ASSERT_GT(first.size(), 5u);
+    const std::vector<std::string> second = run();
+    for (std::size_t i = 0; i < std::min(first.size(), second.size()); ++i) {
+        if (first[i] == second[i]) continue;
+        std::size_t k = 0;
+        while (k < first[i].size() && k < second[i].size() && first[i][k] == second[i][k]) ++k;
+        ADD_FAILURE() << "trace entry " << i << " differs at byte " << k << " of " << first[i].size() << " / " << second[i].size();
+        break;
+    }
+    EXPECT_TRUE(first == second);
 }
 
 TEST(GameScreen, DialogFlow) {

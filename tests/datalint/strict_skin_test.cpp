@@ -24,7 +24,9 @@
 #include "gui/GameScreen.h"
 #include "gui/HelpScreen.h"
 #include "gui/LoadingScreen.h"
+#include "gui/MainMenuScreen.h"
 #include "gui/OptionsScreen.h"
+#include "gui/PlayerScreens.h"
 #include "gui/ResultsScreens.h"
 #include "gui/StatsScreen.h"
 #include "gui/TrophyRoomMedalControl.h"
@@ -91,7 +93,7 @@ std::string Joined(const std::set<std::string>& s) {
 }
 
 // The game on the data tree's configuration, standing on its main menu
-// with a player logged in.
+// with the stored player "Ana" logged in.
 struct Stage : guitest::GameStage {
     explicit Stage(Config config)
         : GameStage([config](GameStage& s) {
@@ -101,16 +103,14 @@ struct Stage : guitest::GameStage {
               }
           }) {
         app->init();
+        add_player("Ana");
         step(2);
         ss().post_message(256, 'A', 0);  // skips the logos
         for (int i = 0; i < 400 && !top_is<gui::MainMenuScreen>(); ++i) step();
-        profile = std::make_shared<core::Profile>("Ana");
-        controller().profiles().add(profile);
-        session().set_profile(profile);
         canvas.Create(800, 600);
     }
     core::Session& session() const { return controller().session(); }
-    core::CampaignPlayer& player() const { return *profile->property<core::CampaignPlayer>(); }
+    core::CampaignPlayer& player() const { return *session().profile()->property<core::CampaignPlayer>(); }
 
     // Shows a screen, draws the whole window once, asks each control under
     // it for its tooltip, and takes it away again.
@@ -123,6 +123,14 @@ struct Stage : guitest::GameStage {
         draw();
         return screen;
     }
+    void click(orvek::ostrel::BasicButton& b) {
+        const orvek::ostrel::Point p = b.screen_position();
+        const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 2, p.y + 2));
+        ss().post_message(512, 0, at);
+        ss().post_message(513, 1, at);
+        ss().post_message(514, 0, at);
+    }
+    void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
     void hide(orvek::screens::Screen* screen) {
         if (ss().top_screen() == screen) ss().pop_screen();
         step(2);
@@ -136,7 +144,6 @@ struct Stage : guitest::GameStage {
         wm->mImage = old;
     }
 
-    std::shared_ptr<core::Profile> profile;
     Vant::MemoryImage canvas;
 };
 
@@ -148,9 +155,15 @@ TEST_P(StrictRun, EveryScreenFindsEveryName) {
     {
         Stage st(GetParam());
         ASSERT_TRUE(st.top_is<gui::MainMenuScreen>());
+        ASSERT_NE(st.session().profile(), nullptr);
         st.draw();
         auto& c = st.controller();
         st.hide(st.show(c.loading_screen("menu/loading", 0), false));
+        st.hide(st.show(c.main_menu_screen(), false));
+        st.hide(st.show(c.new_player_screen(true), true));
+        st.hide(st.show(c.new_player_screen(false), true));
+        st.hide(st.show(c.select_player_screen(), true));
+        st.hide(st.show(c.select_game_mode_screen(), true));
         st.hide(st.show(c.confirm_close_game_screen(), true));
         st.hide(st.show(c.confirm_remove_player_screen("Ana"), true));
         st.hide(st.show(c.confirm_remove_results_screen(), true));
@@ -188,45 +201,62 @@ TEST_P(StrictRun, EveryScreenFindsEveryName) {
             gui::medal_tooltip_text(st.session(), medal->medal(), false);
         }
         st.hide(trophies);
-        st.hide(st.show(c.game_screen(), false));
         EXPECT_TRUE(st.top_is<gui::MainMenuScreen>());
     }
     const std::set<std::string> missing = misses.real();
     EXPECT_TRUE(missing.empty()) << datalint::name_of(GetParam()) << " misses:" << Joined(missing);
 }
 
-// Every sub-level of the levels folder for 20 s of game time, a shot every
-// half second across the field, drawn every two seconds.
+// Every sub-level of the levels folder on the game screen for 20 s of game
+// time, a shot every half second across the field, the dialogs of play
+// answered, the window drawn every two seconds.
 TEST_P(StrictRun, EverySubLevelPlaysFindingEveryName) {
     DataTree tree(GetParam());
     Misses misses;
     {
         Stage st(GetParam());
         ASSERT_TRUE(st.top_is<gui::MainMenuScreen>());
+        ASSERT_NE(st.session().profile(), nullptr);
         const core::Levels& levels = st.session().levels();
         ASSERT_EQ(levels.size(), 3u);
-        Vant::Graphics g(&st.canvas);
+        auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
         int played = 0, points = 0;
         for (unsigned l = 0; l < levels.size(); ++l) {
             for (unsigned s = 0; s < levels.get(l).size(); ++s) {
                 SCOPED_TRACE(levels.get(l).get(s).id());
-                st.player().position() = core::LevelPosition(l, s);
+                st.player().set_position(core::LevelPosition(l, s));
                 logic::seed_random(100 + 10 * l + s);
-                auto desktop = std::make_unique<gui::GameDesktop>(st.session());
-                desktop->start_sub_level();
-                int steps = 0;
-                for (; desktop->game().time() < 20.0f && steps < 2000; ++steps) {
-                    if (steps % 15 == 7) {
-                        desktop->game().move_platform(float(100 + (steps * 37) % 600));
-                        desktop->game().shoot();
+                gui::GameScreen* game = st.controller().game_screen();
+                st.ss().push_screen(game);
+                st.step();
+                ASSERT_TRUE(game->started());
+                gui::GameDesktop& desktop = game->desktop();
+                for (int steps = 0; desktop.game().time() < 20.0f && steps < 2000 && st.ss().contains(game); ++steps) {
+                    if (st.ss().top_screen() == game) {
+                        if (steps % 15 == 7) {
+                            const int x = 100 + (steps * 37) % 600;
+                            st.ss().post_message(512, 0, at(x, 450));
+                            st.ss().post_message(513, 1, at(x, 450));
+                            st.ss().post_message(514, 0, at(x, 450));
+                        }
+                    } else if (auto* dialog = dynamic_cast<gui::GameDialog*>(st.ss().top_screen())) {
+                        // A lost life or a failed mission: play on.
+                        for (const char* answer : {"/continue", "/restart"})
+                            if (orvek::ostrel::BasicButton* b = dialog->button(answer)) st.click(*b);
+                    } else {
+                        st.key(13);
                     }
-                    desktop->update();
-                    if (steps % 60 == 0) desktop->draw(&g);
+                    st.step();
+                    if (steps % 60 == 0) st.draw();
                 }
-                EXPECT_GE(desktop->game().time(), 20.0f);
-                points += desktop->game().points();
-                desktop->stop();
-                desktop.reset();
+                EXPECT_TRUE(desktop.game().time() >= 20.0f || !st.ss().contains(game)) << desktop.game().time();
+                points += int(desktop.run_score());
+                while (!st.top_is<gui::MainMenuScreen>() && st.ss().top_screen()) {
+                    st.ss().pop_screen();
+                    st.step();
+                }
+                st.controller().destroy_game_screen();
+                st.step();
                 fs::remove(st.session().autosave_path());
                 ++played;
             }

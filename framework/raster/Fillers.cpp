@@ -585,17 +585,16 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
     return k;
 }
 
-// The filtered samples of up to n pixels, eight at a time, into out, for
-// the other filtered feature sets and formats, whose colour stages and
-// store stay per pixel. Returns how many (a multiple of eight).
-__attribute__((target("avx2"))) int32_t filteredSamplesAvx2(const TextureInfo& tex, uint32_t u, uint32_t v,
-                                                             int32_t du, int32_t dv, int32_t n, uint32_t* out) {
-    if (tex.width < 1 || tex.height < 1) return 0;
+// The filtered samples of n pixels, eight at a time, into out, which has
+// room for n rounded up to eight (a last group past the span reads only
+// inside the texture, like any other). Returns false for an empty texture.
+__attribute__((target("avx2"))) bool filteredSamplesAvx2(const TextureInfo& tex, uint32_t u, uint32_t v, int32_t du,
+                                                          int32_t dv, int32_t n, uint32_t* out) {
+    if (tex.width < 1 || tex.height < 1) return false;
     FilteredLanes l = filteredLanes(u, v, du, dv);
-    int32_t k = 0;
-    for (; k + 8 <= n; k += 8, l.uu = _mm256_add_epi32(l.uu, l.stepU), l.vv = _mm256_add_epi32(l.vv, l.stepV))
+    for (int32_t k = 0; k < n; k += 8, l.uu = _mm256_add_epi32(l.uu, l.stepU), l.vv = _mm256_add_epi32(l.vv, l.stepV))
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), filteredSamples8(tex, l.uu, l.vv));
-    return k;
+    return true;
 }
 #endif
 
@@ -801,16 +800,18 @@ inline void drawSpan(const Walker<F>& w, uint8_t* destBits, std::ptrdiff_t destP
             dst += static_cast<std::ptrdiff_t>(done) * 4;
             for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(done) * static_cast<uint32_t>(w.gradient[i]);
         }
-    } else if constexpr (Ft::filter && !Ft::vertex) {
+    }
+    if constexpr (Ft::filter && !Ft::vertex) {
         // The sampling is most of a filtered pixel's cost: it goes eight at
-        // a time, the colour stages and the store (16-bit formats, 0x8888,
-        // modulation) stay those of the plain path.
+        // a time, also for the last few pixels of a span; the colour stages
+        // and the store (16-bit formats, 0x8888, modulation) stay those of
+        // the plain path.
         if (useAvx2()) {
             constexpr int32_t Chunk = 64;
             uint32_t samples[Chunk];
-            for (int32_t left = end - first; left >= 8;) {
-                const int32_t got =
-                    filteredSamplesAvx2(tex, q[0], q[1], w.gradient[0], w.gradient[1], std::min(Chunk, left), samples);
+            for (int32_t left = end - first - done; left > 0;) {
+                const int32_t got = std::min(Chunk, left);
+                if (!filteredSamplesAvx2(tex, q[0], q[1], w.gradient[0], w.gradient[1], got, samples)) break;
                 for (int32_t i = 0; i < got; ++i) {
                     shadeSample<F, Fmt>(dst, samples[i], q, color);
                     dst += sizeof(Pixel);
@@ -818,7 +819,6 @@ inline void drawSpan(const Walker<F>& w, uint8_t* destBits, std::ptrdiff_t destP
                 for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(got) * static_cast<uint32_t>(w.gradient[i]);
                 done += got;
                 left -= got;
-                if (got == 0) break;
             }
         }
     }

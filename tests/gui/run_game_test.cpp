@@ -20,6 +20,7 @@
 #include "gui/Dialogs.h"
 #include "gui/GameApp.h"
 #include "gui/MainMenuScreen.h"
+#include "gui/PlayerScreens.h"
 #include "gui/ScreenSystem.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "platform/headless/ManualClock.h"
@@ -71,6 +72,14 @@ void push_key(GameApp& app, SDL_Keycode sym, SDL_Scancode code) {
     }
 }
 
+void push_text(GameApp& app, const char* text) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = static_cast<Uint32>(app.mHWnd);
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    SDL_PushEvent(&e);
+}
+
 template <class T>
 bool on_top(GameApp& app) {
     gui::ScreenSystem* ss = app.game_screen_system();
@@ -95,28 +104,36 @@ TEST(RunGame, HeadlessToMainMenuCloseTwice) {
         }
         switch (state) {
         case 0:
-            if (on_top<gui::MainMenuScreen>(app)) {
-                ++menus;
-                push_window_event(app, SDL_WINDOWEVENT_CLOSE);
+            // A first start asks for the player's name.
+            if (on_top<gui::NewPlayerScreen>(app)) {
+                push_text(app, "Ana");
+                push_key(app, SDLK_RETURN, SDL_SCANCODE_RETURN);
                 state = 1;
             }
             break;
         case 1:
-            if (on_top<gui::ConfirmCloseGameScreen>(app)) {
-                push_key(app, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
+            if (on_top<gui::MainMenuScreen>(app)) {
+                ++menus;
+                push_window_event(app, SDL_WINDOWEVENT_CLOSE);
                 state = 2;
             }
             break;
         case 2:
-            if (on_top<gui::MainMenuScreen>(app)) {
-                push_window_event(app, SDL_WINDOWEVENT_CLOSE);
+            if (on_top<gui::ConfirmCloseGameScreen>(app)) {
+                push_key(app, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE);
                 state = 3;
             }
             break;
         case 3:
+            if (on_top<gui::MainMenuScreen>(app)) {
+                push_window_event(app, SDL_WINDOWEVENT_CLOSE);
+                state = 4;
+            }
+            break;
+        case 4:
             if (on_top<gui::ConfirmCloseGameScreen>(app)) {
                 push_key(app, SDLK_RETURN, SDL_SCANCODE_RETURN);
-                state = 4;
+                state = 5;
             }
             break;
         default:
@@ -125,12 +142,13 @@ TEST(RunGame, HeadlessToMainMenuCloseTwice) {
     };
     const int code = orvek::trelm::run_game(0, nullptr, options);
     EXPECT_EQ(code, 0) << errors;
-    EXPECT_EQ(state, 4);
+    EXPECT_EQ(state, 5);
     EXPECT_EQ(menus, 1);
     // The saves load, and the run was marked as ended cleanly.
     EXPECT_GT(fs::file_size("saves/stats.dat"), 0u);
     orvek::trelm::core::Profiles profiles("saves/profiles.dat");
     EXPECT_TRUE(profiles.loaded_completely());
+    EXPECT_TRUE(profiles.contains("Ana"));
     const std::string registry = bytes_of("config/registry.txt");
     EXPECT_NE(registry.find("dword InProgress=0"), std::string::npos) << registry;
 }

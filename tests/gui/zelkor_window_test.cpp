@@ -1,8 +1,10 @@
 // The program in a real window under Xvfb, beside the look fixture: captures
 // every 100 ms see the publisher's logo, the developer's, the loading screen
 // and the main menu in that order; a click during the first logo skips to
-// the loading screen; the main menu equals a kept picture; Alt+F4 and Return
-// end the program with 0. The captures stay in the build tree.
+// the loading screen; the first start asks for a name, typed in; the main
+// menu then greets the player and equals a kept picture, and the second
+// start asks nothing; Alt+F4 and Return end the program with 0. The
+// captures stay in the build tree.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -79,7 +81,7 @@ watch() {
   done
   fail "never saw $1"
 }
-publisher=$3; developer=$4; loading=$5; main=$6
+publisher=$3; developer=$4; loading=$5; main=$6; newplayer=$7
 export SDL_AUDIODRIVER=dummy
 
 RUN=first_
@@ -91,6 +93,11 @@ P=$!
 find_window "Zelkor fixture"
 watch "$loading"
 press_continue
+# A first start asks for the player's name over the main menu.
+watch "$newplayer"
+xdotool windowfocus --sync "$WID"
+xdotool type Ana
+xdotool key Return
 watch "$main"
 echo "--" >> seq.txt
 sleep 0.3
@@ -129,8 +136,10 @@ TEST(ZelkorWindow, LogosLoadingMainMenuAndSkipUnderXvfb) {
     const std::string developer = capture_bytes("data/gui/logo/developer.png");
     const std::string loading = capture_bytes("data/images/menu/loading/background.png");
     const std::string main = capture_bytes("data/images/menu/main/background.png");
+    const std::string new_player = capture_bytes("data/images/menu/new-player/background.png");
     const int rc = apptest::RunUnderXvfb(dir, "1024x768x24", kScript, ZELKOR_EXE,
-                                         publisher + " " + developer + " " + loading + " " + main);
+                                         publisher + " " + developer + " " + loading + " " + main + " " +
+                                             new_player);
     apptest::KeepArtefacts(dir, ARTEFACT_DIR, "zelkor_window_",
                            {"first_publisher.xwd", "first_loading.xwd", "menu.xwd", "seq.txt", "run.out",
                             "zelkor1.out", "zelkor2.out"});

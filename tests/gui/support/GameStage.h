@@ -10,9 +10,13 @@
 #include <tuple>
 #include <vector>
 
+#include "core/Profile.h"
+#include "core/Profiles.h"
 #include "framework/app/DSoundManager.h"
+#include "framework/app/WidgetManager.h"
 #include "gui/GameApp.h"
 #include "gui/MainMenuScreen.h"
+#include "orvek/config/ConfigRegistry.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
 #include "orvek/config/ConfigRegistry.h"
@@ -104,6 +108,12 @@ struct GameStage {
     std::string config_file() const { return p.config_file("Trelm"); }
     orvek::trelm::gui::ScreenSystem& ss() const { return *app->game_screen_system(); }
     orvek::trelm::gui::SessionControllerBase& controller() const { return *ss().controller(); }
+    // A stored player whom the main menu's first show logs in; after init,
+    // whose configuration load would forget the last logged name.
+    void add_player(const std::string& name) {
+        app->profiles().add(std::make_shared<orvek::trelm::core::Profile>(name));
+        orvek::ostrel::ConfigRegistry::instance().set_string("profiles/@last_logged", name);
+    }
     // Fixed steps as the App runs them, with the quit question after each.
     bool step(int n = 1) {
         for (int i = 0; i < n; ++i) {
@@ -119,16 +129,23 @@ struct GameStage {
     }
 };
 
-// A stage standing on the main menu, with clicks and keys as messages.
+// A stage standing on the main menu, with clicks and keys as messages. By
+// default the player "Tester" is stored and logged in, so the menu asks
+// nothing.
 struct MenuStage : GameStage {
-    explicit MenuStage(const std::function<void(GameStage&)>& prepare = {}) : GameStage(prepare) { enter(); }
+    // Who is logged in when the main menu first shows: a stored player
+    // "Tester", or nobody (the menu then asks for a name).
+    enum class Login { tester, none };
+    explicit MenuStage(const std::function<void(GameStage&)>& prepare = {}) : GameStage(prepare) { enter(Login::tester); }
+    explicit MenuStage(Login login) { enter(login); }
     // config: keys written before the App starts.
-    explicit MenuStage(const std::map<std::string, std::string>& config) {
+    explicit MenuStage(const std::map<std::string, std::string>& config, Login login = Login::tester) {
         if (!config.empty()) write_config(config);
-        enter();
+        enter(login);
     }
-    void enter() {
+    void enter(Login login) {
         app->init();
+        if (login == Login::tester) add_player("Tester");
         step(2);
         ss().post_message(256, 'A', 0);  // skips the logos
         for (int i = 0; i < 40 && !top_is<orvek::trelm::gui::MainMenuScreen>(); ++i) step();
@@ -141,6 +158,34 @@ struct MenuStage : GameStage {
         ss().post_message(514, 0, at);
     }
     void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
+
+    // What the window makes of typing: each character goes at once to the
+    // focused framework widget, and to the screens as a character message
+    // for the next step.
+    void type(const std::string& text) {
+        for (char c : text) {
+            ss().widget_manager()->OnKeyChar(c);
+            ss().post_message(258, static_cast<unsigned char>(c), 0);
+        }
+    }
+    // A key pressed, to the focused widget and to the screens; Backspace,
+    // Enter and Escape bring their character as well, as on the window.
+    void press(std::uint32_t vk) {
+        ss().widget_manager()->OnKeyDown(static_cast<int>(vk));
+        key(vk);
+        if (vk == 8 || vk == 13 || vk == 27) type(std::string(1, static_cast<char>(vk)));
+        ss().widget_manager()->OnKeyUp(static_cast<int>(vk));
+    }
+    // Clicks of the mouse at a point of the window, straight to the framework
+    // widgets (lists take their input there).
+    void widget_click(int x, int y, int clicks) {
+        Vant::WidgetManager& wm = *ss().widget_manager();
+        wm.OnMouseMove(x, y);
+        for (int n = 1; n <= clicks; ++n) {
+            wm.OnMouseDown(x, y, n);
+            wm.OnMouseUp(x, y, n);
+        }
+    }
 };
 
 }  // namespace guitest

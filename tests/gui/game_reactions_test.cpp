@@ -429,6 +429,21 @@ TEST(GameReactions, PlacementEntersTheBestResultsOnlyWithPointsAndAwardsTheFirst
     EXPECT_EQ(flying(s), (std::vector<Award>{Award(23, 0), Award(23, 2)}));
 }
 
+TEST(GameReactions, PlayTimeMedalFliesWhenTheSessionsTimeCrossesItsNorm) {
+    Stage s({{"play_time", "time", "0.5;100;200"}});
+    const auto play_time_medals = [&] {
+        std::vector<Award> out;
+        for (const Award& a : flying(s))
+            if (a.medal == 16) out.push_back(a);
+        return out;
+    };
+    for (int i = 0; i < 14; ++i) s.desktop->update();  // 0.46 s
+    EXPECT_TRUE(play_time_medals().empty());
+    for (int i = 0; i < 30; ++i) s.desktop->update();
+    EXPECT_EQ(play_time_medals(), std::vector<Award>{Award(16, 0)});
+    EXPECT_EQ(s.player().medal_count(Award(16, 0)), 1u);
+}
+
 // The game's own rolling chains stay out.
 class NoRollDesktop : public gui::GameDesktop {
 public:

@@ -1,7 +1,7 @@
 """The game's reactions to its actions: one short sound per game sound name
 (each its own length), the points pop-up's font and line texts, the ball
 colours' text colours, the bonus-name and level-complete texts' fonts and
-colours, and the effects' stars (the sizes the other tables give them)."""
+colours (the effects' art is in playart.py)."""
 import struct
 
 SOUNDS = ["shoot", "ball_consuming", "catch_bonus", "sequence_roll_in_complete", "lightning",
@@ -19,13 +19,6 @@ TEXT_COLOURS = {"red": (255, 0, 0), "green": (0, 255, 0), "blue": (0, 0, 255), "
                 "bonus_catch": (255, 255, 0), "level_complete_effect_points": (0, 255, 255)}
 
 
-EFFECTS = ["catch_bonus_star_small", "catch_bonus_star_big", "explosion_center_star", "explosion_star0",
-           "explosion_star1", "intensify_effect", "roll_in_center_star", "roll_in_star0", "roll_in_star1",
-           "effect_level_complete", "effect_level_complete_explosion_star0",
-           "effect_level_complete_explosion_star1", "effect_head_and_tail_destroing_star0",
-           "effect_head_and_tail_destroing_star1", "effect_medal"]
-CONSUMING = ["red", "green", "blue", "yellow", "black", "grey", "purple", "white", "wild"]
-
 
 def wav(frames):
     """A mono 16-bit 22050 Hz square wave."""
@@ -39,12 +32,6 @@ def add(fx):
     for i, name in enumerate(SOUNDS):
         fx.file("data/sounds/game/%s.wav" % name, wav(64 + i))
         fx.skin.set("menu/game/sounds/" + name, "path", "sounds/game/%s.wav" % name, fx.module)
-    for name in EFFECTS:
-        fx.image(name, 8, 4)
-    for c in CONSUMING:
-        fx.image("consuming_" + c, 4, 4)
-    for name in ("lightning_effect", "lightning_intensive_effect"):
-        fx.image(name, 10, 20)
     for font in ("Points", "BonusName", "level_complete_effect_points"):
         fx.font(font)
     for key, text in POINTS.items():

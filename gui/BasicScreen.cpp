@@ -8,6 +8,18 @@ namespace orvek::trelm::gui {
 
 using orvek::ostrel::Skin;
 
+void set_text_look(orvek::ostrel::StringSpot& spot, const Skin& skin, const std::string& node) {
+    spot.set_font(skin.get_font(node + "/font"));
+    const Vant::Color c = skin.get_color(node);
+    spot.set_color(c.r, c.g, c.b, c.a);
+}
+
+void set_sized_text(orvek::ostrel::StringSpot& spot, const std::string& text) {
+    spot.set_text(text);
+    const orvek::ostrel::Size s = spot.text_size();
+    spot.set_size(s.width, s.height);
+}
+
 BasicScreen::BasicScreen(ScreenSystem& system, const std::string& skin_path)
     : orvek::ostrel::BasicScreen(system, skin_path) {}
 

@@ -8,10 +8,20 @@
 #include "ostrel/gui/BasicScreen.h"
 #include "ostrel/gui/Spots.h"
 
+namespace orvek::ostrel {
+class Skin;
+}
+
 namespace orvek::trelm::gui {
 
 class ScreenSystem;
 class SessionControllerBase;
+
+// A text's look from the skin: the font of node + "/font" and the colour of
+// node.
+void set_text_look(orvek::ostrel::StringSpot& spot, const orvek::ostrel::Skin& skin, const std::string& node);
+// Sets the text and sizes the spot to it.
+void set_sized_text(orvek::ostrel::StringSpot& spot, const std::string& text);
 
 class BasicScreen : public orvek::ostrel::BasicScreen {
 public:

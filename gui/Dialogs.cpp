@@ -21,15 +21,12 @@ constexpr std::uint32_t kSpace = 32;
 void set_up_spot(orvek::ostrel::StringSpot& spot, const std::string& node) {
     Skin* skin = Skin::instance();
     if (!skin) return;
-    spot.set_font(skin->get_font(node + "/font"));
-    const Vant::Color c = skin->get_color(node);
-    spot.set_color(c.r, c.g, c.b, c.a);
+    set_text_look(spot, *skin, node);
 }
 
 void centre_spot(orvek::ostrel::StringSpot& spot, const std::string& text, const std::string& position_node) {
-    spot.set_text(text);
-    const orvek::ostrel::Size s = spot.text_size();
-    spot.set_size(s.width, s.height);
+    set_sized_text(spot, text);
+    const orvek::ostrel::Size s = spot.size();
     const Skin* skin = Skin::instance();
     const int y = skin ? skin->get_position(position_node).second : 0;
     spot.set_position({(orvek::ostrel::screen_size().first - s.width) / 2, y});

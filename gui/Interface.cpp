@@ -5,6 +5,7 @@
 #include "core/LevelPosition.h"
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Graphics.h"
+#include "gui/BasicScreen.h"
 #include "orvek/Names.h"
 #include "ostrel/gui/Buttons.h"
 #include "ostrel/gui/Skin.h"
@@ -21,9 +22,7 @@ const std::string kSection = "menu/game/interface";
 void set_up_text(orvek::ostrel::StringSpot& spot, const std::string& node, bool centred) {
     Skin* skin = Skin::instance();
     if (!skin) return;
-    spot.set_font(skin->get_font(node + "/font"));
-    const Vant::Color c = skin->get_color(node);
-    spot.set_color(c.r, c.g, c.b, c.a);
+    set_text_look(spot, *skin, node);
     const auto [x, y] = skin->get_position(node);
     spot.set_position({x, y});
     spot.set_centered(centred);

@@ -22,12 +22,8 @@ const std::string kBest = "menu/best-results";
 std::shared_ptr<orvek::ostrel::StringSpot> row_spot(const Skin& skin, const std::string& node,
                                                     const std::string& text, int row) {
     auto spot = std::make_shared<orvek::ostrel::StringSpot>();
-    spot->set_font(skin.get_font(node + "/font"));
-    const Vant::Color c = skin.get_color(node);
-    spot->set_color(c.r, c.g, c.b, c.a);
-    spot->set_text(text);
-    const orvek::ostrel::Size s = spot->text_size();
-    spot->set_size(s.width, s.height);
+    set_text_look(*spot, skin, node);
+    set_sized_text(*spot, text);
     const auto [x, y] = skin.get_position(node);
     const auto [dx, dy] = skin.get_offset(node);
     spot->set_position({x + row * dx, y + row * dy});

@@ -84,12 +84,9 @@ std::string time_value(const StatisticsRecord& record) {
 std::shared_ptr<orvek::ostrel::StringSpot> text_cell(const Skin& skin, const std::string& node,
                                                      const std::string& text, int x, int y, bool centred) {
     auto spot = std::make_shared<orvek::ostrel::StringSpot>();
-    spot->set_font(skin.get_font(node + "/font"));
-    const Vant::Color c = skin.get_color(node);
-    spot->set_color(c.r, c.g, c.b, c.a);
-    spot->set_text(text);
-    const orvek::ostrel::Size s = spot->text_size();
-    spot->set_size(s.width, s.height);
+    set_text_look(*spot, skin, node);
+    set_sized_text(*spot, text);
+    const orvek::ostrel::Size s = spot->size();
     if (centred) x -= s.width / 2;
     spot->set_position({x, y});
     return spot;
@@ -109,9 +106,7 @@ StatsScreen::StatsScreen(ScreenSystem& system)
     ok_ = std::make_unique<orvek::ostrel::ImageTextPushButton>(control(), kLook + "/ok");
     ok_->set_action([this] { on_ok(); });
     if (Skin* skin = Skin::instance()) {
-        header_->set_font(skin->get_font(kLook + "/game-stage/font"));
-        const Vant::Color c = skin->get_color(kLook + "/game-stage");
-        header_->set_color(c.r, c.g, c.b, c.a);
+        set_text_look(*header_, *skin, kLook + "/game-stage");
     }
 }
 

@@ -33,6 +33,7 @@
 #include "gui/TrophyScreen.h"
 #include "gui/support/GameStage.h"
 #include "logic/LegacyRand.h"
+#include "orvek/File.h"
 #include "logic/Medals.h"
 #include "ostrel/gui/Skin.h"
 #include "support/DataTree.h"
@@ -263,6 +264,16 @@ TEST_P(StrictRun, EverySubLevelPlaysFindingEveryName) {
         }
         EXPECT_EQ(played, 9);
         EXPECT_GT(points, 0) << "the shots never scored";
+        // A sound node the skin lacks is silence, not a miss: the sounds of
+        // shots and runs must have been heard, each from a file there is.
+        std::set<std::string> heard;
+        for (const std::string& name : st.app->sounds().asked) {
+            const std::string stem = name.substr(0, name.rfind('.'));
+            EXPECT_TRUE(orvek::file_exists(orvek::resolve_path(stem + ".ogg"))) << name;
+            heard.insert(stem.substr(stem.find_last_of("/\\") + 1));
+        }
+        for (const char* sound : {"shoot", "ball_consuming", "sequence_roll"})
+            EXPECT_TRUE(heard.count(sound)) << sound << " never heard";
     }
     const std::set<std::string> missing = misses.real();
     EXPECT_TRUE(missing.empty()) << datalint::name_of(GetParam()) << " misses:" << Joined(missing);

@@ -226,7 +226,9 @@ void campaign_map(Game& game, bool resume) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Game game;
+    // Never destroyed: at exit it would outlive the sound table its game
+    // screen still stops sounds in.
+    static Game& game = *new Game;
     const InScratch here(game);
     const std::string path = game.scratch.file("profiles.dat");
     const std::string kept = game.scratch.file("profiles.prev.dat");

@@ -70,7 +70,9 @@ MissionFailedScreen* SessionControllerBase::mission_failed_screen() {
     return make<MissionFailedScreen>(mission_failed_slot);
 }
 
-void SessionControllerBase::destroy_game_screen() { retire(std::move(slots_[game_slot])); }
+// Deleted at once, not retired: the game screen's destructor writes the
+// autosave through the session, which the controller deletes first.
+void SessionControllerBase::destroy_game_screen() { slots_[game_slot].reset(); }
 
 // ---------------------------------------------------------------- single session
 

@@ -91,7 +91,7 @@ public:
     StatsScreen* stats_screen();
     HelpScreen* help_screen();
     TrophyScreen* trophy_screen();
-    // Retires the game screen and clears its slot.
+    // Deletes the game screen (it leaves the stack) and clears its slot.
     void destroy_game_screen();
 
     // The screen a slot holds now; null when none was asked for.

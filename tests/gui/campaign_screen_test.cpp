@@ -66,6 +66,9 @@ struct MapStage : guitest::MenuStage {
         step();
         return map;
     }
+    // Game screens started: the map's levels have no way files, so each
+    // start ends in an error box and the game screen goes back to the map.
+    std::size_t games_started() const { return p.shell.boxes.size(); }
     // Back to the main menu alone.
     void close_all() {
         while (!top_is<gui::MainMenuScreen>() && ss().top_screen()) {
@@ -175,13 +178,14 @@ TEST(CampaignMap, ClicksMoveTheSelectionOrStart) {
         SCOPED_TRACE(c.name);
         st.campaign_at(2, c.mode == 0 ? LevelPosition(2, 0) : LevelPosition(3, 0), c.mode);
         gui::CampaignScreen* m = st.open(false, c.resume);
+        const std::size_t started = st.games_started();
         for (const auto& [level, sub] : c.clicks) {
             if (sub < 0) st.click(*m->level_buttons()[level]);
             else st.click(*m->sub_level_buttons()[level][sub]);
             st.step();
         }
-        st.step();
-        EXPECT_EQ(st.top_is<gui::GameScreen>(), c.started);
+        st.step(2);
+        EXPECT_EQ(st.games_started() - started, c.started ? 1u : 0u);
         if (!c.started) EXPECT_EQ(m->selection(), c.selection);
         else EXPECT_EQ(st.player().position(), c.selection);
         st.close_all();
@@ -219,10 +223,11 @@ TEST(CampaignMap, StartStoresThePositionAndResetsTheMedalBookkeepingOfAFreshRun)
         gui::CampaignScreen* m = st.open(false, c.resume);
         p.set_position(LevelPosition(0, 0));  // the start stores the selection
         // Two clicks in one step push one game screen.
+        const std::size_t started = st.games_started();
         st.click(m->start_button());
         st.click(m->start_button());
-        st.step(2);
-        ASSERT_TRUE(st.top_is<gui::GameScreen>());
+        st.step(3);
+        EXPECT_EQ(st.games_started() - started, 1u);
         EXPECT_FALSE(st.session().has_autosave());
         EXPECT_EQ(p.position(), c.at);
         EXPECT_EQ(p.has_carried_state(), c.carried_after);
@@ -230,8 +235,6 @@ TEST(CampaignMap, StartStoresThePositionAndResetsTheMedalBookkeepingOfAFreshRun)
         EXPECT_EQ(p.medals_stats().without_continue(), c.flags_after);
         EXPECT_EQ(p.medals_stats().counter_a(), c.counters_reset ? 0u : 1u);
         EXPECT_TRUE(m->resuming());
-        st.key(27);
-        st.step(2);
         EXPECT_EQ(st.ss().top_screen(), m);
         st.close_all();
     }
@@ -241,10 +244,8 @@ TEST(CampaignMap, StartAtOncePushesTheGameScreenOnShowAndShowsTheMapAfter) {
     MapStage st;
     st.campaign_at(1, {1, 1});
     gui::CampaignScreen* m = st.open(true, true);
-    st.step();
-    ASSERT_TRUE(st.top_is<gui::GameScreen>());
-    st.key(27);
-    st.step(2);
+    st.step(3);
+    EXPECT_EQ(st.games_started(), 1u);
     ASSERT_EQ(st.ss().top_screen(), m);
     EXPECT_EQ(m->selection(), LevelPosition(1, 1));
     EXPECT_TRUE(m->level_buttons()[1]->is_open());

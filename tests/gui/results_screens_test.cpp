@@ -14,7 +14,6 @@
 #include "core/Session.h"
 #include "gui/Dialogs.h"
 #include "gui/MainMenuScreen.h"
-#include "gui/GameScreen.h"
 #include "gui/ResultsScreens.h"
 #include "orvek/SkinLookup.h"
 #include "ostrel/gui/Buttons.h"
@@ -175,14 +174,3 @@ TEST(MenuScreens, TwoEscapesInOneStepCloseOnlyTheTopScreen) {
 
 }  // namespace
 
-TEST(MenuScreens, TheGameScreenStandInGoesBackOnEscapeOnce) {
-    MenuStage st;
-    st.ss().push_screen(st.controller().game_screen());
-    st.step(2);
-    ASSERT_TRUE(st.top_is<gui::GameScreen>());
-    st.key(27);
-    st.key(27);
-    st.step(2);
-    EXPECT_TRUE(st.top_is<gui::MainMenuScreen>());
-    EXPECT_EQ(st.ss().stack().size(), 1u);
-}

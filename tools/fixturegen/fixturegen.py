@@ -219,11 +219,12 @@ class Fixture:
         self._file(path, lambda: data)
 
     def font(self, id, group="Common"):
-        """The block font under this id, and a skin element at the id whose "id" names it
-        (for the readers that take a node)."""
+        """The block font under this id, and, for a skin path, a skin element at the id
+        whose "id" names it (for the readers that take a node)."""
         self._write_font()
         self._resource(id, "Font", group, {"path": FONT_METRICS, "image": FONT_IMAGE})
-        self.node(id, id=id)
+        if id.startswith("menu/"):
+            self.node(id, id=id)
 
     def node(self, path, **attrs):
         """Skin attributes of a node; numbers are written as given, lists as "a,b"."""

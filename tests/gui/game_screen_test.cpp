@@ -1,0 +1,488 @@
+// The game screen through the real application on the headless window: a
+// player logged in, a starter screen beneath, the game screen pushed on a
+// fixture level (data/levels-play, -mono, -long, -noway). Steering and
+// shooting, a chain that costs a life, a won sub-level, the dialog flow as
+// one table, focus loss, one break menu for two Escapes in a step, the best
+// results after the campaign's last sub-level, a failed start, and the
+// autosave of a screen destroyed during play.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/CampaignPlayer.h"
+#include "core/LevelPosition.h"
+#include "core/Profile.h"
+#include "core/Profiles.h"
+#include "core/Session.h"
+#include "gui/Dialogs.h"
+#include "gui/GameDesktop.h"
+#include "gui/GameScreen.h"
+#include "gui/Interface.h"
+#include "logic/Platform.h"
+#include "ostrel/gui/Spots.h"
+#include "platform/Messages.h"
+#include "gui/MainMenuScreen.h"
+#include "gui/OptionsScreen.h"
+#include "gui/ResultsScreens.h"
+#include "support/GameStage.h"
+#include "testkit/BusyLevel.h"
+#include "logic/LegacyRand.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace gui = orvek::trelm::gui;
+namespace core = orvek::trelm::core;
+namespace fs = std::filesystem;
+
+const std::map<std::string, std::string> kPlay = {
+    {"levels/@dir", "data/levels-play"},
+    {"levels/@sublevels_graphics_settings_dir", "data/levels-play/GraphicsSettings"}};
+
+// A stage with the player "Ann" logged in, the credits screen as the screen
+// that started the game, and the game screen above it.
+struct PlayStage : guitest::MenuStage {
+    explicit PlayStage(const std::map<std::string, std::string>& config = kPlay, unsigned mode = 0,
+                       core::LevelPosition position = {0, 0}, const std::function<void()>& before_start = {})
+        : MenuStage(config) {
+        core::Session& session = controller().session();
+        auto profile = std::make_shared<core::Profile>("Ann");
+        controller().profiles().add(profile);
+        session.set_profile(profile);
+        player().set_game_mode(mode);
+        player().set_position(position);
+        starter = controller().credits_screen();
+        ss().push_screen(starter);
+        game = controller().game_screen();
+        ss().push_screen(game);
+        if (before_start) before_start();
+        step();
+    }
+    core::CampaignPlayer& player() const {
+        return *controller().session().profile()->property<core::CampaignPlayer>();
+    }
+    gui::GameDesktop& desktop() const { return game->desktop(); }
+    std::string autosave() const { return controller().session().autosave_path(); }
+    template <class T>
+    int count() const {
+        int n = 0;
+        for (auto* s : ss().stack()) n += dynamic_cast<T*>(s) != nullptr;
+        return n;
+    }
+    template <class T>
+    T* top() const {
+        return dynamic_cast<T*>(ss().top_screen());
+    }
+
+    gui::CreditsScreen* starter = nullptr;
+    gui::GameScreen* game = nullptr;
+};
+
+TEST(GameScreen, StartsTheSubLevel) {
+    PlayStage st;
+    ASSERT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_TRUE(st.game->started());
+    EXPECT_TRUE(st.desktop().running());
+    EXPECT_FALSE(st.desktop().is_paused());
+    EXPECT_TRUE(st.p.shell.boxes.empty());
+    st.step(3);
+    EXPECT_GT(st.desktop().game().time(), 0.0f);
+}
+
+TEST(GameScreen, MouseSteersAndShotsScore) {
+    // One colour: a ball that reaches a chain makes a run that vanishes.
+    PlayStage st({{"levels/@dir", "data/levels-mono"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+    st.ss().post_message(512, 0, at(300, 450));
+    st.step();
+    ASSERT_NE(st.desktop().game().platform(), nullptr);
+    EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 300.0f);
+    st.ss().post_message(512, 0, at(5, 450));  // beyond the left limit
+    st.step();
+    EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 60.0f);
+
+    st.step(150);  // the chains roll in
+    EXPECT_EQ(st.game->hud().score_spot().text(), "0");
+    for (int shot = 0; shot < 40 && st.desktop().run_score() == 0; ++shot) {
+        const int x = 200 + (shot * 37) % 400;
+        st.ss().post_message(512, 0, at(x, 450));
+        st.ss().post_message(513, 1, at(x, 450));
+        st.ss().post_message(514, 0, at(x, 450));
+        st.step(15);
+    }
+    EXPECT_GT(st.desktop().run_score(), 0u);
+    EXPECT_EQ(st.game->hud().score_spot().text(), std::to_string(st.desktop().run_score()));
+}
+
+TEST(GameScreen, LeftAloneAChainCostsALife) {
+    PlayStage st({{"levels/@dir", "data/levels-long"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-long/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    const int lives = st.desktop().game().lives();
+    // The mission cannot be won: left alone, a chain reaches its end.
+    for (int i = 0; i < 6000 && st.top_is<gui::GameScreen>(); ++i) st.step();
+    gui::LoseLifeScreen* dialog = st.top<gui::LoseLifeScreen>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(st.desktop().is_paused());
+    st.click(*dialog->button("/continue"));
+    st.step(3);
+    EXPECT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_FALSE(st.desktop().is_paused());
+    EXPECT_EQ(st.desktop().game().lives(), lives - 1);
+    EXPECT_EQ(st.player().statistics().lifes_expend().value, 1u);
+}
+
+TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
+    PlayStage st({{"levels/@dir", "data/levels-mono"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
+    ASSERT_TRUE(st.desktop().running());
+    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+    int shots = 0;
+    for (; shots < 600 && st.ss().contains(st.game); ++shots) {
+        const int x = 120 + (shots * 53) % 560;
+        st.ss().post_message(512, 0, at(x, 450));
+        st.ss().post_message(513, 1, at(x, 450));
+        st.ss().post_message(514, 0, at(x, 450));
+        st.step(10);
+    }
+    // Shots (and chains of the one colour joining) complete the mission: the
+    // result is stored, the position moves on, the profile is saved and the
+    // game screen goes.
+    EXPECT_FALSE(st.ss().contains(st.game));
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    EXPECT_EQ(st.player().position(), core::LevelPosition(0, 1));
+    EXPECT_EQ(st.player().best_results().count("mono_1"), 1u);
+    EXPECT_TRUE(fs::exists("saves/profiles.dat"));
+    EXPECT_GT(st.player().statistics().score().value, 0u);
+}
+
+TEST(GameScreen, TheAutosaveOfAnExitComesBackOnTheNextStart) {
+    PlayStage st;
+    st.step(60);
+    const std::string saved = logictest::save_of(st.desktop().game());
+    const float time = st.desktop().game().time();
+    st.key(27);
+    st.step();
+    st.click(*st.top<gui::GameBreakScreen>()->button("/exit"));
+    st.step(2);
+    ASSERT_TRUE(st.top_is<gui::MainMenuScreen>());
+    ASSERT_TRUE(fs::exists(st.autosave()));
+
+    // Started again from a starter screen: the game comes back as it was,
+    // waiting behind the pause screen, and the file is gone.
+    st.ss().push_screen(st.starter = st.controller().credits_screen());
+    st.ss().push_screen(st.game = st.controller().game_screen());
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::GamePauseScreen>());
+    EXPECT_TRUE(st.desktop().running());
+    EXPECT_TRUE(st.desktop().is_paused());
+    EXPECT_FALSE(fs::exists(st.autosave()));
+    EXPECT_EQ(st.desktop().game().time(), time);
+    EXPECT_EQ(logictest::save_of(st.desktop().game()), saved);
+    st.key(32);
+    st.step(3);
+    EXPECT_TRUE(st.top_is<gui::GameScreen>());
+    EXPECT_FALSE(st.desktop().is_paused());
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(GameScreen, AKilledAutosaveWriteLeavesTheOldFileOrTheNewOne) {
+    PlayStage st;
+    st.step(30);
+    st.desktop().write_autosave();
+    const std::string file = st.autosave();
+    const std::string old_bytes = file_bytes(file);
+    st.step(30);
+    st.desktop().write_autosave();
+    const std::string new_bytes = file_bytes(file);
+    ASSERT_NE(old_bytes, new_bytes);
+    // Kills land before and after the rename; some must find the new file.
+    int seen_new = 0;
+    // Forty kills at growing delays; on a loaded machine more, until one
+    // lands after a whole write.
+    for (int i = 0; i < 40 || (seen_new == 0 && i < 120); ++i) {
+        { std::ofstream(file, std::ios::binary | std::ios::trunc) << old_bytes; }
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // The child only writes until it is killed; it never returns
+            // into the test program.
+            try {
+                for (;;) st.desktop().write_autosave();
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        usleep(useconds_t(200 + 97 * i + (i >= 40 ? 2000 * (i - 40) : 0)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const std::string now = file_bytes(file);
+        EXPECT_TRUE(now == old_bytes || now == new_bytes) << "kill " << i << ": " << now.size() << " bytes";
+        seen_new += now == new_bytes;
+    }
+    EXPECT_GT(seen_new, 0);
+}
+
+TEST(GameScreen, TwoRunsWithTheSameSeedGiveTheSameTrace) {
+    auto run = [] {
+        PlayStage st({{"levels/@dir", "data/levels-mono"},
+                      {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}},
+                     0, {0, 0}, [] { orvek::trelm::logic::seed_random(1234); });
+        std::vector<std::string> trace;
+        auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
+        for (int shot = 0; shot < 30 && st.ss().contains(st.game); ++shot) {
+            const int x = 120 + (shot * 53) % 560;
+            st.ss().post_message(512, 0, at(x, 450));
+            st.ss().post_message(513, 1, at(x, 450));
+            st.ss().post_message(514, 0, at(x, 450));
+            st.step(10);
+            if (st.ss().contains(st.game)) trace.push_back(logictest::save_of(st.desktop().game()));
+        }
+        return trace;
+    };
+    const std::vector<std::string> first = run();
+    ASSERT_GT(first.size(), 5u);
+    const std::vector<std::string> second = run();
+    for (std::size_t i = 0; i < std::min(first.size(), second.size()); ++i) {
+        if (first[i] == second[i]) continue;
+        std::size_t k = 0;
+        while (k < first[i].size() && k < second[i].size() && first[i][k] == second[i][k]) ++k;
+        ADD_FAILURE() << "trace entry " << i << " differs at byte " << k << " of " << first[i].size() << " / " << second[i].size();
+        break;
+    }
+    EXPECT_TRUE(first == second);
+}
+
+TEST(GameScreen, DialogFlow) {
+    enum Top { game, starter, main_menu, break_menu, pause, failed, best };
+    struct Case {
+        const char* name;
+        std::function<void(PlayStage&)> act;
+        Top top;
+        bool paused;
+        bool autosave;
+        bool running;
+    };
+    auto click = [](PlayStage& st, gui::GameDialog* d, const char* suffix) {
+        ASSERT_NE(d, nullptr);
+        ASSERT_NE(d->button(suffix), nullptr) << suffix;
+        st.click(*d->button(suffix));
+        st.step(2);
+    };
+    auto open_break = [](PlayStage& st) {
+        st.key(27);
+        st.step();
+    };
+    const Case cases[] = {
+        {"escape opens the break menu", open_break, break_menu, true, false, true},
+        {"break menu exit", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/exit");
+         }, main_menu, false, true, false},
+        {"break menu continue", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/continue");
+         }, game, false, false, true},
+        {"escape in the break menu continues", [&](PlayStage& st) {
+             open_break(st);
+             st.key(27);
+             st.step(2);
+         }, game, false, false, true},
+        {"break menu options opens the options", [&](PlayStage& st) {
+             open_break(st);
+             click(st, st.top<gui::GameBreakScreen>(), "/options");
+             EXPECT_TRUE(st.top_is<gui::OptionsScreen>());
+             EXPECT_TRUE(st.desktop().is_paused());
+             st.key(27);  // the options closed
+             st.step(2);
+         }, game, false, false, true},
+        {"space pauses", [](PlayStage& st) {
+             st.key(32);
+             st.step();
+         }, pause, true, false, true},
+        {"space again resumes", [](PlayStage& st) {
+             st.key(32);
+             st.step();
+             st.key(32);
+             st.step(3);
+         }, game, false, false, true},
+        {"sub-level won: statistics merged, back to the starter", [](PlayStage& st) {
+             st.desktop().end_sub_level(1);
+             st.step();
+         }, starter, false, false, false},
+        {"mission failed shows its dialog", [](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+         }, failed, true, false, true},
+        {"mission failed, restart", [&](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+             click(st, st.top<gui::MissionFailedScreen>(), "/restart");
+         }, game, false, false, true},
+        {"mission failed, quit", [&](PlayStage& st) {
+             st.desktop().end_sub_level(2);
+             st.step();
+             click(st, st.top<gui::MissionFailedScreen>(), "/quit");
+         }, main_menu, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlayStage st;
+        ASSERT_TRUE(st.desktop().running());
+        c.act(st);
+        switch (c.top) {
+        case game: EXPECT_TRUE(st.top_is<gui::GameScreen>()); break;
+        case starter: EXPECT_TRUE(st.top_is<gui::CreditsScreen>()); break;
+        case main_menu: EXPECT_TRUE(st.top_is<gui::MainMenuScreen>()); break;
+        case break_menu: EXPECT_TRUE(st.top_is<gui::GameBreakScreen>()); break;
+        case pause: EXPECT_TRUE(st.top_is<gui::GamePauseScreen>()); break;
+        case failed: EXPECT_TRUE(st.top_is<gui::MissionFailedScreen>()); break;
+        case best: EXPECT_TRUE(st.top_is<gui::BestResultsScreen>()); break;
+        }
+        if (st.ss().contains(st.game)) {
+            EXPECT_EQ(st.desktop().is_paused(), c.paused);
+            EXPECT_EQ(st.desktop().running(), c.running);
+        }
+        EXPECT_EQ(fs::exists(st.autosave()), c.autosave);
+        EXPECT_FALSE(st.app->quit_now());
+    }
+}
+
+TEST(GameScreen, WonSubLevelMergesTheStatistics) {
+    PlayStage st;
+    core::Session& session = st.controller().session();
+    st.step(5);
+    // The records table merged at the main menu's start may seed it.
+    const core::StatisticsRecord other = session.sub_level_statistics("play_2");
+    st.desktop().end_sub_level(1);
+    // Each of the four best records took the run's, named and placed.
+    for (const core::StatisticsRecord* r :
+         {&session.best_statistics(), &session.sub_level_statistics("play_1"), &st.player().best_statistics(),
+          &st.player().sub_level_statistics("play_1")}) {
+        EXPECT_EQ(r->score().holder, "Ann");
+        EXPECT_EQ(r->score().position, core::LevelPosition(1, 1));
+    }
+    EXPECT_EQ(session.sub_level_statistics("play_2").score().holder, other.score().holder);
+    EXPECT_EQ(session.sub_level_statistics("play_2").score().value, other.score().value);
+}
+
+TEST(GameScreen, LastSubLevelLeadsToBestResultsInTheCampaignOnly) {
+    for (unsigned mode : {0u, 1u}) {
+        SCOPED_TRACE(mode);
+        PlayStage st(kPlay, mode, {0, 1});
+        ASSERT_TRUE(st.desktop().running());
+        st.desktop().end_sub_level(1);
+        st.step();
+        if (mode == 0) {
+            EXPECT_TRUE(st.top_is<gui::BestResultsScreen>());
+            EXPECT_FALSE(st.ss().contains(st.starter));
+        } else {
+            EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+        }
+        EXPECT_FALSE(st.ss().contains(st.game));
+    }
+}
+
+TEST(GameScreen, FocusLossPausesOnlyDuringPlay) {
+    {
+        PlayStage st;
+        st.ss().set_inactive();
+        st.step(2);
+        EXPECT_TRUE(st.top_is<gui::GamePauseScreen>());
+        EXPECT_TRUE(st.desktop().is_paused());
+    }
+    {
+        PlayStage st;
+        st.key(27);
+        st.step();
+        ASSERT_TRUE(st.top_is<gui::GameBreakScreen>());
+        st.ss().set_inactive();
+        st.step(2);
+        EXPECT_TRUE(st.top_is<gui::GameBreakScreen>());
+        EXPECT_EQ(st.count<gui::GamePauseScreen>(), 0);
+    }
+}
+
+TEST(GameScreen, OneDialogPerOpenerInAStep) {
+    PlayStage st;
+    st.key(27);
+    st.key(27);
+    st.step(2);
+    EXPECT_EQ(st.count<gui::GameBreakScreen>(), 1);
+
+    PlayStage failed;
+    failed.desktop().end_sub_level(2);
+    failed.desktop().end_sub_level(2);
+    failed.step(2);
+    EXPECT_EQ(failed.count<gui::MissionFailedScreen>(), 1);
+}
+
+TEST(GameScreen, MissingWayFileGoesBackWithAnErrorBox) {
+    PlayStage st(std::map<std::string, std::string>{
+        {"levels/@dir", "data/levels-noway"},
+        {"levels/@sublevels_graphics_settings_dir", "data/levels-noway/GraphicsSettings"}});
+    st.step(2);
+    int way_errors = 0;
+    for (const auto& box : st.p.shell.boxes) way_errors += box.text.rfind("Cannot load way file.", 0) == 0;
+    EXPECT_EQ(way_errors, 1);
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    EXPECT_FALSE(st.desktop().running());
+    EXPECT_FALSE(st.step(5));
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+}
+
+TEST(GameScreen, DestroyedDuringPlayWritesTheAutosave) {
+    PlayStage st;
+    st.step(3);
+    const std::string file = st.autosave();
+    EXPECT_FALSE(fs::exists(file));
+    st.controller().destroy_game_screen();
+    EXPECT_TRUE(fs::exists(file));
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+}
+
+TEST(GameScreen, AnAutosaveThatCannotBeWrittenIsLoggedNotThrown) {
+    // A file where the autosave's folder should be.
+    { std::ofstream("blocker") << "x"; }
+    std::map<std::string, std::string> config = kPlay;
+    config["saves/@autosave"] = "blocker/autosave";
+    {
+        PlayStage st(config);
+        ASSERT_TRUE(st.desktop().running());
+        EXPECT_NO_THROW(st.controller().destroy_game_screen());
+        EXPECT_NO_THROW(st.step(2));
+        EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
+    }
+    {
+        // The break menu's exit still leaves.
+        PlayStage st(config);
+        st.key(27);
+        st.step();
+        gui::GameBreakScreen* menu = st.top<gui::GameBreakScreen>();
+        ASSERT_NE(menu, nullptr);
+        st.click(*menu->button("/exit"));
+        EXPECT_NO_THROW(st.step(2));
+        EXPECT_TRUE(st.top_is<gui::MainMenuScreen>());
+    }
+    fs::remove("blocker");
+}
+
+}  // namespace

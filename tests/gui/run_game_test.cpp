@@ -189,7 +189,9 @@ TEST(RunGame, HeadlessToMainMenuCloseTwice) {
 
 // A first start on an empty saves folder, over the fixture's four campaign
 // levels: the name typed, the greeting, play to the map, "/start" to the
-// game screen; the player is stored at the first sub-level.
+// game screen; the player is stored at the first sub-level. The fixture's
+// levels cannot be played, so the game screen reports that and goes back
+// to the map; the run still ends cleanly.
 TEST(RunGame, FirstPlayerGoesFromHerNameToTheGameScreen) {
     Folder f;
     fs::create_directories("config");

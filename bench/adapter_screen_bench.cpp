@@ -18,22 +18,17 @@
 #include <vector>
 
 #include "BenchMain.h"
-#include "framework/app/DSoundManager.h"
-#include "framework/app/PlatformHost.h"
+#include "FrameReplay.h"
+#include "HeadlessApp.h"
 #include "framework/app/WidgetManager.h"
 #include "framework/graphics/DDInterface.h"
 #include "framework/graphics/MemoryImage.h"
 #include "gui/BasicScreen.h"
 #include "gui/ScreenSystem.h"
-#include "ostrel/App.h"
 #include "ostrel/ResourceManager.h"
 #include "ostrel/gui/Skin.h"
 #include "ostrel/gui/Statics.h"
 #include "platform/Surface.h"
-#include "platform/headless/HeadlessDisplay.h"
-#include "platform/headless/HeadlessShell.h"
-#include "platform/headless/HeadlessWindow.h"
-#include "platform/headless/ManualClock.h"
 
 namespace {
 
@@ -41,91 +36,21 @@ using namespace orvek::ostrel;
 namespace gui = orvek::trelm::gui;
 constexpr int W = 800, H = 600;
 
-// What the frame asked the screen image to do, for the replay.
-struct Op {
-    enum Kind { kFill, kBlit, kStretch } kind;
-    Vant::Image* source;
-    Vant::Rect src, dest, clip;
-    Vant::Color color;
-    int mode;
-};
-
-class RecordingImage : public Vant::Image {
-public:
-    RecordingImage() {
-        width = W;
-        height = H;
-    }
-    std::vector<Op> ops;
-    int unsupported = 0;
-    void FillRect(const Vant::Rect& r, const Vant::Color& c, int mode) override {
-        ops.push_back({Op::kFill, nullptr, {}, r, r, c, mode});
-    }
-    void Blit(Vant::Image* s, int x, int y, const Vant::Rect& src, const Vant::Color& c, int mode) override {
-        ops.push_back({Op::kBlit, s, src, Vant::Rect(x, y, src.width, src.height), Vant::Rect(0, 0, W, H), c, mode});
-    }
-    void BlitF(Vant::Image* s, float x, float y, const Vant::Rect& src, const Vant::Rect& clip, const Vant::Color& c,
-               int mode) override {
-        ops.push_back({Op::kBlit, s, src, Vant::Rect(int(x), int(y), src.width, src.height), clip, c, mode});
-    }
-    void StretchBlit(Vant::Image* s, const Vant::Rect& dest, const Vant::Rect& src, const Vant::Rect& clip,
-                     const Vant::Color& c, int mode, bool) override {
-        ops.push_back({Op::kStretch, s, src, dest, clip, c, mode});
-    }
-    void BlitRotated(Vant::Image*, float, float, const Vant::Rect&, const Vant::Rect&, const Vant::Color&, int,
-                     double, float, float) override {
-        ++unsupported;
-    }
-};
-
-class BenchApp : public App {
-public:
-    BenchApp(Vant::AppHost* host, std::string program) : App(host), program_(std::move(program)) {
-        mOnlyAllowOneCopyToRun = false;
-        mWantsLoadingThread = false;
-        mWidth = W;
-        mHeight = H;
-        set_config_name("adapter_screen_bench");
-    }
-    bool ChangeDirHook(const std::string&) override { return true; }
-    Vant::SoundManager* CreateSoundManager() override {
-        return new Vant::DSoundManager(static_cast<plat::AudioDevice*>(nullptr), false);
-    }
-    Vant::MusicInterface* CreateMusicInterface() override { return new Vant::MusicInterface(); }
-    std::unique_ptr<orvek::ostrel::ScreenSystem> create_screen_system() override {
-        return std::make_unique<gui::ScreenSystem>(mWidgetManager.get(), resource_manager());
-    }
-
-protected:
-    std::string program_file() const override { return program_; }
-
-private:
-    std::string program_;
-};
+using benchreplay::RecordingImage;
+using benchreplay::SdlReplay;
 
 // The application on a headless display of the given desktop format, with
 // the fixture's menu frame on its screen stack.
 struct Frame {
-    plat::headless::ManualClock clock;
-    plat::headless::HeadlessWindow window{clock};
-    plat::headless::HeadlessShell shell;
-    plat::headless::HeadlessDisplay display;
-    std::unique_ptr<Vant::PlatformHost> host;
-    std::unique_ptr<BenchApp> app;
+    benchapp::HeadlessApp headless;
+    benchapp::BenchApp* app;
     std::unique_ptr<gui::BasicScreen> screen;
     std::vector<std::unique_ptr<Control>> children;
     std::unique_ptr<gui::ModalScreenWithText> dialog;
     std::shared_ptr<TextTooltip> tooltip;
 
-    explicit Frame(const plat::PixelFormat& format) {
-        display.desktop = format;
-        display.clientWidth = W;
-        display.clientHeight = H;
-        host = std::make_unique<Vant::PlatformHost>(window, shell, clock, "settings.txt");
-        host->SetDisplayDevice(&display);
-        app = std::make_unique<BenchApp>(host.get(), std::filesystem::absolute("bin/bench").string());
-        app->init();
-        app->Set3DMode(true, true);
+    explicit Frame(const plat::PixelFormat& format)
+        : headless(format, W, H, "adapter_screen_bench"), app(headless.app.get()) {
         Skin::set_resources_file("data/resources.xml");
         Skin::set_skin_file("data/Skin.xml");
         Skin::set_language("en");
@@ -164,7 +89,7 @@ struct Frame {
         tooltip.reset();
         children.clear();
         screen.reset();
-        app.reset();
+        headless.app.reset();
         Skin::destroy();
     }
     void Draw(Vant::Image* target = nullptr) {
@@ -175,60 +100,6 @@ struct Frame {
         wm.mImage = nullptr;
         if (!target) app->GetDDInterface()->d3d.EndScene();
     }
-};
-
-// The frame's blits through SDL2's software renderer.
-class SdlReplay {
-public:
-    SdlReplay(const std::vector<Op>& ops, Uint32 format) : ops_(ops) {
-        target_ = SDL_CreateRGBSurfaceWithFormat(0, W, H, SDL_BITSPERPIXEL(format), format);
-        renderer_ = SDL_CreateSoftwareRenderer(target_);
-        for (const Op& op : ops_) {
-            if (!op.source || textures_.count(op.source)) continue;
-            auto* m = dynamic_cast<Vant::MemoryImage*>(op.source);
-            if (!m) continue;
-            SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(m->GetBits(), m->width, m->height, 32, m->width * 4,
-                                                                SDL_PIXELFORMAT_ARGB8888);
-            textures_[op.source] = SDL_CreateTextureFromSurface(renderer_, s);
-            SDL_FreeSurface(s);
-        }
-    }
-    ~SdlReplay() {
-        for (auto& [image, t] : textures_) SDL_DestroyTexture(t);
-        SDL_DestroyRenderer(renderer_);
-        SDL_FreeSurface(target_);
-    }
-    void Frame() {
-        for (const Op& op : ops_) {
-            const SDL_BlendMode blend = op.mode == 1 ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND;
-            const SDL_Rect clip{op.clip.x, op.clip.y, op.clip.width, op.clip.height};
-            SDL_RenderSetClipRect(renderer_, &clip);
-            const SDL_Rect d{op.dest.x, op.dest.y, op.dest.width, op.dest.height};
-            if (op.kind == Op::kFill) {
-                SDL_SetRenderDrawBlendMode(renderer_, blend);
-                SDL_SetRenderDrawColor(renderer_, Uint8(op.color.r), Uint8(op.color.g), Uint8(op.color.b),
-                                       Uint8(op.color.a));
-                SDL_RenderFillRect(renderer_, &d);
-                continue;
-            }
-            auto it = textures_.find(op.source);
-            if (it == textures_.end()) continue;
-            SDL_Texture* t = it->second;
-            SDL_SetTextureBlendMode(t, blend);
-            SDL_SetTextureColorMod(t, Uint8(op.color.r), Uint8(op.color.g), Uint8(op.color.b));
-            SDL_SetTextureAlphaMod(t, Uint8(op.color.a));
-            const SDL_Rect s{op.src.x, op.src.y, op.src.width, op.src.height};
-            SDL_RenderCopy(renderer_, t, &s, &d);
-        }
-        SDL_RenderPresent(renderer_);
-        benchmark::DoNotOptimize(target_->pixels);
-    }
-
-private:
-    const std::vector<Op>& ops_;
-    SDL_Surface* target_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    std::map<Vant::Image*, SDL_Texture*> textures_;
 };
 
 struct Setup {
@@ -249,13 +120,13 @@ void RunOurs(benchmark::State& state, Setup setup) {
 
 void RunSdl(benchmark::State& state, Setup setup) {
     Frame frame(setup.ours);
-    RecordingImage recording;
+    RecordingImage recording(W, H);
     frame.Draw(&recording);
     if (recording.unsupported) {
         state.SkipWithError("the frame holds draws the replay does not know");
         return;
     }
-    SdlReplay replay(recording.ops, setup.sdl);
+    SdlReplay replay(recording.ops, W, H, setup.sdl);
     state.counters["blits"] = double(recording.ops.size());
     for (auto _ : state) replay.Frame();
 }

@@ -36,6 +36,7 @@
 #include "orvek/config/ConfigRegistry.h"
 #include "orvek/io/Stream.h"
 #include "testkit/BusyLevel.h"
+#include "testkit/HeavyLevel.h"
 
 namespace lg = orvek::trelm::logic;
 namespace io = orvek::io;
@@ -45,43 +46,7 @@ namespace {
 
 constexpr float step_interval = 0.032f;  // app/@dt
 
-// A winding way across the field at height y, entering from the left.
-std::vector<Vector2> meander(float y, float amplitude, int bends) {
-    std::vector<Vector2> points;
-    for (int i = 0; i <= bends * 4; ++i) {
-        const float x = -40.0f + 880.0f * float(i) / float(bends * 4);
-        points.emplace_back(x, y + amplitude * float(std::sin(double(i) * 1.5707963)));
-    }
-    return points;
-}
-
-// The heavy level: the busy level with four winding ways of long chains,
-// bonuses of every kind dropping often.
-struct HeavyLevel : logictest::BusyLevel {
-    int actions_restart_after_life_lost = 0;
-
-    HeavyLevel() {
-        on_action = [this](lg::GameAction a) {
-            if (a.type == lg::action_restart_after_life_lost) ++actions_restart_after_life_lost;
-        };
-        colors = {1, 2, 3, 4, 6};
-        params = logictest::busy_params(4, 3.0f, 6.0f, 6.0f, 10.0f);
-        ways.clear();
-        for (int i = 0; i < 4; ++i) ways.push_back(meander(120.0f + 100.0f * float(i), 30.0f, 3 + i));
-        settings.assign(4, logictest::way_settings({.size = 40,
-                                                    .uniformity = 3,
-                                                    .dtime = 10.0f,
-                                                    .path_roll_out = 150.0f,
-                                                    .path_for_next = 200.0f,
-                                                    .bonus_increment = 0.5f,
-                                                    .forward_limit = 30.0f,
-                                                    .slowing_limit = 12.0f}));
-        contour_pieces = 32;
-        platform = {560.0f, 40.0f, 760.0f};
-        mission_balls = 600;
-    }
-};
-
+using logictest::HeavyLevel;
 using logictest::nan_positions;
 using logictest::save_of;
 

@@ -1,11 +1,12 @@
 // Arbitrary bytes as the autosave of a small two-way sub-level, restored
 // through the level builder as the game desktop restores it: a save that
 // loads plays on, anything else is kept aside and the sub-level is built
-// afresh. Either way the file is gone, the game holds its ways, and a few
-// steps later no ball or bonus stands at a NaN position.
+// afresh. Either way the file is gone, the game holds its ways, a medal
+// grid handed back has no more places than medals, and a few steps later no
+// ball or bonus stands at a NaN position.
 //
 // With ZELKOR_AUTOSAVE_SEEDS naming a folder, the first run writes sound
-// saves of the sub-level there (the kept seeds).
+// saves of the sub-level there, with medal grids (the kept seeds).
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -48,6 +49,9 @@ public:
     void object_changed(lg::Obj*) override {}
     void game_action(const lg::GameAction&) override {}
     std::pair<float, float> cursor_source() const override { return {400.0f, 300.0f}; }
+    void restore_medals(const gui::MedalGridRecord* medals) override {
+        if (medals && medals->placed > gui::MedalGridRecord::slot_count) std::abort();
+    }
 
 private:
     core::Session& session_;
@@ -140,10 +144,18 @@ void write_seeds(World& w, const std::string& folder) {
     gui::SimpleGameCreator builder(&owner);
     lg::Game game;
     game.start(builder);
+    gui::MedalGridRecord medals;
     for (int step = 0; step <= 120; ++step) {
         if (step % 40 == 0) {
-            gui::write_autosave(*w.session, game);
-            fs::copy_file(w.session->autosave_path(), fs::path(folder) / ("step" + std::to_string(step)),
+            // One more medal each time: a chain's grade, and a repeat.
+            const unsigned slot = 9 + unsigned(step / 40);
+            if (medals.slots[slot].awards == 0) {
+                medals.slots[slot] = {1, std::int32_t(600 + 44 * medals.placed), 40};
+                ++medals.placed;
+            }
+            ++medals.slots[9].awards;
+            gui::write_autosave(*w.session, game, medals);
+            fs::copy_file(w.session->autosave_path(), fs::path(folder) / ("medals_step" + std::to_string(step)),
                           fs::copy_options::overwrite_existing);
         }
         if (step % 15 == 0) game.shoot();

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
 
@@ -15,13 +13,13 @@
 #include "core/Session.h"
 #include "framework/graphics/Image.h"
 #include "gui/Autosave.h"
-#include "gui/Dialogs.h"
 #include "gui/Effects.h"
 #include "gui/RendererFactory.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
 #include "logic/Ball.h"
 #include "logic/GameAction.h"
+#include "logic/Medals.h"
 #include "logic/Platform.h"
 #include "orvek/File.h"
 #include "orvek/Log.h"
@@ -46,6 +44,7 @@ ostrel::ConfigValueReadOnly<float> bonus_name_dh("bonus_name/@dh", -10.0f);
 constexpr std::uint32_t key_escape = 27, key_space = 32, key_f2 = 113, key_f3 = 114;
 constexpr int aiming_cursor = 5;
 constexpr std::int32_t aiming_hit_kind = 3;
+constexpr int medal_play_time = 16;
 
 const LogChannel& desktop_log() {
     static const LogChannel channel("Trelm.GameDesktop", log_error_flag);
@@ -57,11 +56,6 @@ float setting(const ostrel::ConfigValueReadOnly<float>& value) {
     return value.get();
 }
 
-// A game sound's file: the skin's path under "menu/game/sounds/".
-std::string game_sound(const std::string& name) {
-    ostrel::Skin* skin = ostrel::Skin::instance();
-    return skin ? skin->get_path("menu/game/sounds/" + name) : name;
-}
 
 bool is_free(const ev::Event& e) { return e.handled_by() == nullptr; }
 
@@ -93,7 +87,8 @@ DesktopOverlay::~DesktopOverlay() = default;
 
 GameDesktop::GameDesktop(core::Session& session, SessionControllerBase* controller, ScreenSystem* system)
     : Control(""), session_(session), controller_(controller), system_(system) {
-    roll_sound_ = ostrel::play_sound(game_sound("sequence_roll"), true);
+    if (const ostrel::Skin* skin = ostrel::Skin::instance(); skin && skin->has_attribute("menu/game/sounds/sequence_roll", "path"))
+        roll_sound_ = ostrel::play_sound(skin->get_path("menu/game/sounds/sequence_roll"), true);
     set_roll_volume(0);
 }
 
@@ -174,8 +169,9 @@ void GameDesktop::start_sub_level() {
     bonus_names_.clear();
     bonus_name_shown_.reset();
     if (ostrel::Skin* skin = ostrel::Skin::instance()) hud_->set_word(skin->get_text("menu/bonus_word"));
+    fly_in_.reset();
     restored_ = false;
-    lose_life_pending_ = false;
+    reactions_.reset();
     game_.start(builder_);
     after_start();
     if (restored_ && on_pause_) on_pause_();
@@ -214,8 +210,10 @@ void GameDesktop::update() {
             points_seen_ = std::uint32_t(game_.points());
             hud_->set_score(run_score_);
         }
-        // Play-time medals wait for the fly-in; the best time is kept.
+        const float t0 = session_.play_time();
         const float t1 = session_.add_play_time(dt);
+        if (const int grade = logic::medal_grade_crossed(medal_play_time, t0, t1); grade >= 0)
+            fly_in_.award(logic::MedalAward(medal_play_time, grade));
         if (auto profile = session_.profile())
             if (auto player = profile->property<core::CampaignPlayer>()) player->update_best_time(t1);
         const auto& mission = game_.mission();
@@ -342,6 +340,7 @@ void GameDesktop::rolling_rule() {
 }
 
 void GameDesktop::start_completion_sound(std::uint32_t handle, float start, float end) {
+    if (complete_sound_ != std::uint32_t(-1) && complete_sound_ != handle) ostrel::stop_sound(complete_sound_);
     complete_sound_ = handle;
     complete_start_ = start;
     complete_end_ = end;
@@ -419,34 +418,7 @@ void GameDesktop::object_added(std::weak_ptr<logic::Obj> object) { RendererFacto
 
 void GameDesktop::object_changed(logic::Obj* object) { RendererFactory(this).rebuild_renderers(object); }
 
-void GameDesktop::game_action(const logic::GameAction& action) {
-    // The reactions come later; a lost life alone is answered now, so that
-    // play can go on after it.
-    if (action.type == logic::action_restart_after_life_lost) lose_life();
-}
-
-void GameDesktop::lose_life() {
-    if (lose_life_pending_) return;
-    auto go_on = [this] {
-        core::CampaignPlayer& player = campaign_player(session_);
-        player.statistics().add_life_expend();
-        player.medals_stats().clear_run();
-        lose_life_pending_ = false;
-        if (running_) game_.restart();
-    };
-    if (!controller_ || !system_) {
-        go_on();
-        return;
-    }
-    lose_life_pending_ = true;
-    LoseLifeScreen* dialog = controller_->lose_life_screen();
-    ScreenSystem* system = system_;
-    dialog->set_callback([system, go_on] {
-        system->pop_screen();
-        go_on();
-    });
-    system_->push_modal_screen(dialog);
-}
+void GameDesktop::game_action(const logic::GameAction& action) { reactions_.dispatch(action); }
 
 // ---------------------------------------------------------------- autosave
 
@@ -457,7 +429,12 @@ bool GameDesktop::write_autosave_if_running() {
     return true;
 }
 
-void GameDesktop::write_autosave() { gui::write_autosave(session_, game_); }
+void GameDesktop::write_autosave() { gui::write_autosave(session_, game_, fly_in_.record()); }
+
+void GameDesktop::restore_medals(const MedalGridRecord* medals) {
+    if (medals) fly_in_.restore(*medals);
+    else fly_in_.reset();
+}
 
 bool GameDesktop::restore_autosave(SimpleGameCreator& builder, logic::GameSetup& setup) {
     renderers_.clear();
@@ -470,10 +447,7 @@ bool GameDesktop::load_autosave() {
     const std::string path = session_.autosave_path();
     if (path.empty() || !orvek::file_exists(path)) return false;
     std::string bytes;
-    {
-        std::ifstream f(path, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(f), {});
-    }
+    if (!read_file_bytes(path, bytes)) return false;
     // A trial restore into a scratch game first: the running game is
     // replaced only by a save that loads.
     core::CampaignPlayer& player = campaign_player(session_);
@@ -491,15 +465,12 @@ bool GameDesktop::load_autosave() {
             void create(logic::GameSetup& setup) override {
                 // Never a fresh start: that would play an empty level.
                 setup.restored = true;
-                std::stringbuf buf(bytes);
-                io::IStream in(&buf);
-                in.read_header();
-                core::LevelPosition position;
+                AutosaveReader file(bytes);
                 std::string why;
-                if (!read_autosave_position(in, owner.session().levels(), position, why)) return;
-                campaign_player(owner.session()).position() = position;
+                if (!file.open(owner.session().levels(), why)) return;
+                campaign_player(owner.session()).position() = file.position();
                 builder.setup_scene(setup);
-                ok = setup.game->load(in);
+                ok = setup.game->load(file.game());
             }
         } trial(scratch, trial_builder, bytes);
         logic::Game game;

@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "gui/GameReactions.h"
 #include "gui/LevelBuilder.h"
+#include "gui/MedalFlyIn.h"
 #include "logic/Game.h"
 #include "ostrel/Control.h"
 
@@ -40,6 +42,7 @@ public:
     virtual void set_stage(std::uint32_t, std::uint32_t) {}
     virtual void set_word(const std::string&) {}
     virtual void activate_letter(int) {}
+    virtual void clear_letters() {}
     // Whether the point lies over the display: no aiming cursor there.
     virtual bool contains(int, int) const { return false; }
     virtual void draw(Vant::Graphics&) {}
@@ -57,7 +60,8 @@ public:
     using Callback = std::function<void()>;
 
     // The controller and screen system may be absent (tests): the lost-life
-    // dialog is then not shown and the game restarts at once.
+    // dialog is then not shown and the game restarts at once; resting
+    // medals then show no tooltip.
     GameDesktop(core::Session& session, SessionControllerBase* controller = nullptr, ScreenSystem* system = nullptr);
     // Stops the rolling sound, writes the autosave when a sub-level runs
     // (a failure is logged), stops the game.
@@ -97,7 +101,8 @@ public:
     // Hooks of the game-action reactions.
     // A rolling chain's speed; the rolling sound is heard until game time `until`.
     void roll(float speed, float until);
-    // Fades the completion sound out from game time start to end.
+    // Fades the completion sound out from game time start to end; one
+    // still playing stops.
     void start_completion_sound(std::uint32_t handle, float start, float end);
     void add_bonus_name(const std::string& name) { bonus_names_.push_back(name); }
     // The results of the running sub-level's end: 1 complete, 2 failed.
@@ -112,6 +117,13 @@ public:
     std::pair<std::uint32_t, std::uint32_t> display_position() const { return display_position_; }
 
     logic::Game& game() { return game_; }
+    GameHud& hud() { return *hud_; }
+    MedalFlyIn& medal_fly_in() { return fly_in_; }
+    GameReactions& reactions() { return reactions_; }
+    SessionControllerBase* controller() const { return controller_; }
+    // The game time of the last draw.
+    float time_mark() const { return time_mark_; }
+    void set_time_mark(float t) { time_mark_ = t; }
     std::uint32_t run_score() const { return run_score_; }
     std::uint32_t roll_sound() const { return roll_sound_; }
     int roll_volume() const { return roll_volume_; }
@@ -132,6 +144,11 @@ public:
     void game_action(const logic::GameAction& action) override;
     std::pair<float, float> cursor_source() const override { return {float(cursor_.first), float(cursor_.second)}; }
     bool restore_autosave(SimpleGameCreator& builder, logic::GameSetup& setup) override;
+    void restore_medals(const MedalGridRecord* medals) override;
+    ostrel::Control* owner_control() override { return this; }
+    core::Session* owner_session() override { return &session_; }
+    ScreenSystem* owner_screen_system() override { return system_; }
+    ostrel::Point owner_cursor_position() const override { return {cursor_.first, cursor_.second}; }
 
 private:
     void set_roll_volume(int percent);
@@ -140,7 +157,6 @@ private:
     void cursor_rule();
     void bonus_name_rule();
     void after_start();
-    void lose_life();
 
     core::Session& session_;
     SessionControllerBase* controller_;
@@ -151,7 +167,6 @@ private:
     Callback on_menu_, on_pause_, on_complete_, on_failed_;
     bool running_ = false;
     bool restored_ = false;
-    bool lose_life_pending_ = false;
     logic::Game game_;
     float time_mark_ = 0.0f;
     float roll_reference_speed_ = 0.0f;
@@ -172,6 +187,8 @@ private:
     std::list<std::string> bonus_names_;
     std::weak_ptr<TextRenderer> bonus_name_shown_;
     std::pair<int, int> cursor_{0, 0};
+    MedalFlyIn fly_in_{this};
+    GameReactions reactions_{*this};
 };
 
 }  // namespace orvek::trelm::gui

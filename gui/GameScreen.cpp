@@ -20,6 +20,7 @@
 #include "gui/OptionsScreen.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
+#include "gui/StatsScreen.h"
 #include "orvek/Log.h"
 
 namespace orvek::trelm::gui {
@@ -50,6 +51,7 @@ public:
     void activate_letter(int index) override {
         if (index >= 0) hud_.activate_letter(std::size_t(index));
     }
+    void clear_letters() override { hud_.clear_letters(); }
     bool contains(int x, int y) const override {
         const ostrel::Point p = hud_.screen_position();
         const ostrel::Size s = hud_.size();
@@ -236,12 +238,27 @@ void GameScreen::Impl_::pause_closed() {
 
 void GameScreen::Impl_::show_statistics() {
     SessionControllerBase* c = controller();
-    if (!c || statistics_shown) return;
+    ScreenSystem* ss = system();
+    if (!c || !ss || statistics_shown) return;
     statistics_shown = true;
     desktop.pause_quietly();
-    if (logged_player(c->session())) desktop.merge_run_statistics();
-    // Until the statistics screen exists it closes at once.
-    statistics_closed();
+    const auto player = logged_player(c->session());
+    if (!player) {
+        statistics_closed();
+        return;
+    }
+    desktop.merge_run_statistics();
+    const core::LevelPosition shown = shown_position();
+    core::Session& session = c->session();
+    const std::string id = session.levels().get(shown.level() - 1).get(shown.sub_level() - 1).id();
+    StatsScreen* stats = c->stats_screen();
+    stats->set_callback([this](int) {
+        if (ScreenSystem* s = system()) s->pop_screen();  // the statistics
+        statistics_closed();
+    });
+    stats->set_header(false, shown);
+    stats->fill_table(false, player->statistics(), session.sub_level_statistics(id));
+    ss->push_modal_screen(stats);
 }
 
 void GameScreen::Impl_::statistics_closed() {

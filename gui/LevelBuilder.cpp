@@ -87,13 +87,17 @@ bool LevelBuilderOwner::restore_autosave(SimpleGameCreator& builder, logic::Game
     bool scene_built = false;
     std::string why;
     try {
-        io::IFStream in(path);
-        core::LevelPosition position;
-        if (read_autosave_position(in, s.levels(), position, why)) {
-            player.position() = position;
+        std::string bytes;
+        if (!read_file_bytes(path, bytes)) throw io::Failure("The file cannot be read.");
+        AutosaveReader file(std::move(bytes));
+        if (file.open(s.levels(), why)) {
+            player.position() = file.position();
             scene_built = true;
             builder.setup_scene(setup);
-            if (setup.game->load(in)) return true;
+            if (setup.game->load(file.game())) {
+                restore_medals(file.medals() ? &*file.medals() : nullptr);
+                return true;
+            }
             why = "the game does not load";
         }
     } catch (const std::exception& e) {

@@ -39,6 +39,7 @@ constexpr int background_x = 14;
 constexpr int background_y = 10;
 
 class SimpleGameCreator;
+struct MedalGridRecord;
 
 // What a builder builds for: the game desktop, or a test's stand-in.
 class LevelBuilderOwner : public RendererOwner {
@@ -62,6 +63,9 @@ public:
     // is kept aside, removed and logged; the scene, the position and the
     // game are then as before, and the builder builds the sub-level afresh.
     virtual bool restore_autosave(SimpleGameCreator& builder, logic::GameSetup& setup);
+    // After a restored game: the file's medal grid, null for a file older
+    // than the grid.
+    virtual void restore_medals(const MedalGridRecord*) {}
 };
 
 class SimpleGameCreator : public logic::GameCreator {

@@ -85,12 +85,12 @@ void MedalFlyIn::arrive(const logic::MedalAward& award) {
     play_game_sound("medal_arrive");
 }
 
-void MedalFlyIn::save(orvek::io::OStream& out) const {
-    out << std::uint8_t(0) << placed_;
-    for (const Slot& slot : slots_) out << slot.awards << slot.x << slot.y;
+void MedalGridRecord::save(orvek::io::OStream& out) const {
+    out << std::uint8_t(0) << placed;
+    for (const Entry& e : slots) out << e.awards << e.x << e.y;
 }
 
-void MedalFlyIn::load(orvek::io::IStream& in) {
+void MedalGridRecord::load(orvek::io::IStream& in) {
     std::uint8_t version = 0;
     in >> version;
     if (!in.good()) return;
@@ -100,16 +100,39 @@ void MedalFlyIn::load(orvek::io::IStream& in) {
         in.setstate(orvek::io::Stream::failbit, &info);
         return;
     }
-    std::uint32_t placed = 0;
-    std::array<Slot, slot_count> slots{};
-    in >> placed;
-    for (Slot& slot : slots) in >> slot.awards >> slot.x >> slot.y;
+    MedalGridRecord read;
+    in >> read.placed;
+    for (Entry& e : read.slots) in >> e.awards >> e.x >> e.y;
     if (!in.good()) return;
     // More places than medals can only come from a damaged file.
-    placed_ = std::min<std::uint32_t>(placed, slot_count);
-    slots_ = slots;
+    read.placed = std::min<std::uint32_t>(read.placed, slot_count);
+    *this = read;
+}
+
+MedalGridRecord MedalFlyIn::record() const {
+    MedalGridRecord r;
+    r.placed = placed_;
+    for (unsigned i = 0; i < slot_count; ++i) r.slots[i] = {slots_[i].awards, slots_[i].x, slots_[i].y};
+    return r;
+}
+
+void MedalFlyIn::save(orvek::io::OStream& out) const { record().save(out); }
+
+void MedalFlyIn::load(orvek::io::IStream& in) {
+    MedalGridRecord r;
+    const bool was_good = in.good();
+    r.load(in);
+    if (was_good && in.good()) restore(r);
+}
+
+void MedalFlyIn::restore(const MedalGridRecord& record) {
+    reset();
+    placed_ = std::min<std::uint32_t>(record.placed, slot_count);
     for (unsigned i = 0; i < slot_count; ++i) {
         Slot& slot = slots_[i];
+        slot.awards = record.slots[i].awards;
+        slot.x = record.slots[i].x;
+        slot.y = record.slots[i].y;
         if (slot.awards == 0) continue;
         slot.renderer = rest(award_of(i), slot);
         slot.renderer->set_count(slot.awards);

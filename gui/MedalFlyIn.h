@@ -3,6 +3,7 @@
 // kind and grade rests in the grid, the flight there, the count of repeats,
 // the two medal sounds, and the grid's record in the autosave.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -16,10 +17,30 @@ class IStream;
 
 namespace orvek::trelm::gui {
 
+// The grid as the autosave keeps it: u8 version 0, u32 places taken, then
+// per slot (medal x 3 + grade) u32 awards and the place as two i32. Its
+// size is fixed, so a reader can find it at the end of a file.
+struct MedalGridRecord {
+    static constexpr unsigned slot_count = logic::medal_count * 3;
+    static constexpr std::size_t bytes = 1 + 4 + slot_count * 12;
+
+    struct Entry {
+        std::uint32_t awards = 0;
+        std::int32_t x = 0, y = 0;
+    };
+    std::uint32_t placed = 0;
+    std::array<Entry, slot_count> slots{};
+
+    void save(orvek::io::OStream& out) const;
+    // Another version fails the stream; nothing changes unless the whole
+    // record was read. More places than slots count as all of them.
+    void load(orvek::io::IStream& in);
+};
+
 class MedalFlyIn : public MedalArrivalHandler {
 public:
     // One per medal and grade: medal x 3 + grade.
-    static constexpr unsigned slot_count = logic::medal_count * 3;
+    static constexpr unsigned slot_count = MedalGridRecord::slot_count;
 
     struct Slot {
         std::uint32_t awards = 0;
@@ -38,13 +59,16 @@ public:
     // The flying medal reached its place: the resting one appears or counts up.
     void arrive(const logic::MedalAward& award) override;
 
-    // u8 version 0, u32 places taken, then per slot u32 awards and the
-    // place as two i32.
+    // The grid's record (MedalGridRecord).
     void save(orvek::io::OStream& out) const;
     // Replaces the grid with the record's, with resting medals for every
     // slot awarded; another version fails the stream. Nothing changes
     // unless the whole record was read.
     void load(orvek::io::IStream& in);
+    MedalGridRecord record() const;
+    // The grid becomes the record's, each awarded slot resting with its
+    // count; no medal flies.
+    void restore(const MedalGridRecord& record);
 
     std::uint32_t placed() const { return placed_; }
     const Slot& slot(unsigned index) const { return slots_.at(index); }

@@ -50,20 +50,28 @@ void BusyLevel::create(lg::GameSetup& s) {
     s.set_params(params);
     for (const auto& points : ways) s.add_way(open_way(points));
     for (std::size_t i = 0; i < settings.size(); ++i) s.set_way_settings(i, settings[i]);
+    s.set_contour(open_way(contour_points()));
+    s.set_contour_speed(contour_speed);
+    s.set_platform_line(platform.y, platform.left, platform.right);
+    s.set_bonus_probabilities(bonus_weights());
+    if (stats) s.set_stats(*stats);
+    if (mission_balls > 0) s.set_mission(std::make_shared<lg::Mission>(mission_balls));
+}
+
+std::vector<Vector2> BusyLevel::contour_points() const {
     std::vector<Vector2> arc;
     for (int i = 0; i <= contour_pieces; ++i) {
         const double a = 3.14159265358979 * double(i) / double(contour_pieces);
         arc.emplace_back(float(400.0 - 540.0 * std::cos(a)), float(560.0 - 540.0 * std::sin(a)));
     }
-    s.set_contour(open_way(arc));
-    s.set_contour_speed(contour_speed);
-    s.set_platform_line(platform.y, platform.left, platform.right);
+    return arc;
+}
+
+std::vector<std::pair<std::int32_t, float>> BusyLevel::bonus_weights() {
     std::vector<std::pair<std::int32_t, float>> weights;
     for (std::int32_t kind = lg::bonus_wild_ball; kind <= lg::bonus_aiming_hit; ++kind)
         weights.emplace_back(kind, 1.0f);
-    s.set_bonus_probabilities(weights);
-    if (stats) s.set_stats(*stats);
-    if (mission_balls > 0) s.set_mission(std::make_shared<lg::Mission>(mission_balls));
+    return weights;
 }
 
 int nan_positions(const lg::Game& game) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logic/Float3.h"
@@ -51,6 +52,10 @@ public:
     std::function<void(orvek::trelm::logic::GameAction)> on_action = [](orvek::trelm::logic::GameAction) {};
 
     void create(orvek::trelm::logic::GameSetup& s) override;
+    // The contour's arc of contour_pieces pieces.
+    std::vector<orvek::trelm::Vector2> contour_points() const;
+    // The bonus kinds that drop, each equally likely.
+    static std::vector<std::pair<std::int32_t, float>> bonus_weights();
 };
 
 // Positions that are not numbers, counted over every ball, bonus and the platform.

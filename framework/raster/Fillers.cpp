@@ -461,21 +461,14 @@ inline void shadeRun<FeatureTexture | FeatureAlpha, px::Fmt888>(uint8_t* dst, co
 #endif
 
 #if defined(ZELKOR_RASTER_AVX2)
-// Filtered texture alpha over 0x888 (feature set 9), eight pixels at a time
-// where the processor has AVX2. u and v carry the half-texel offset already.
-// The texels are gathered, the same 32-bit arithmetic as fetchFiltered lane
-// by lane. A group reaching past the texture's border gathers at indices
-// clamped into it and zeroes each texel outside, so sprites that touch their
-// border stay here; the last few pixels go through the plain path. Returns
-// how many pixels it did.
-__attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const TextureInfo& tex, uint32_t u,
-                                                            uint32_t v, int32_t du, int32_t dv, int32_t n) {
-    if (tex.width < 1 || tex.height < 1) return 0;
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    __m256i uu = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du)));
-    __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(v)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv)));
-    const __m256i stepU = _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(du) * 8u));
-    const __m256i stepV = _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(dv) * 8u));
+// Eight filtered samples at (uu, vv), which carry the half-texel offset
+// already: the texels are gathered, the same 32-bit arithmetic as
+// fetchFiltered lane by lane. A group reaching past the texture's border
+// gathers at indices clamped into it and zeroes each texel outside, so
+// sprites that touch their border stay on this path. The texture is not
+// empty.
+__attribute__((target("avx2"), always_inline)) inline __m256i filteredSamples8(const TextureInfo& tex, __m256i uu,
+                                                                                __m256i vv) {
     const __m256i lastCol = _mm256_set1_epi32(tex.width - 1), lastRow = _mm256_set1_epi32(tex.height - 1);
     const __m256i width = _mm256_set1_epi32(tex.width);
     const __m256i minusOne = _mm256_set1_epi32(-1), zero = _mm256_setzero_si256();
@@ -484,69 +477,97 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
     const __m256i blueMask = _mm256_set1_epi32(0xFF);
     const __m256i redKeep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i greenKeep = _mm256_set1_epi32(0x00FF0000), blueKeep = _mm256_set1_epi32(0x0000FF00);
+    const int* const bits = reinterpret_cast<const int*>(tex.bits);
+    const __m256i col = _mm256_srai_epi32(uu, 16), row = _mm256_srai_epi32(vv, 16);
+    // 0 <= col < width - 1 and 0 <= row < height - 1 in every lane.
+    const __m256i inside = _mm256_and_si256(
+        _mm256_and_si256(_mm256_cmpgt_epi32(col, minusOne), _mm256_cmpgt_epi32(lastCol, col)),
+        _mm256_and_si256(_mm256_cmpgt_epi32(row, minusOne), _mm256_cmpgt_epi32(lastRow, row)));
+    __m256i t00, t10, t01, t11;
+    if (_mm256_movemask_epi8(inside) == -1) {
+        const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(row, width), col);
+        t00 = _mm256_i32gather_epi32(bits, index, 4);
+        t10 = _mm256_i32gather_epi32(bits + 1, index, 4);
+        t01 = _mm256_i32gather_epi32(bits + tex.width, index, 4);
+        t11 = _mm256_i32gather_epi32(bits + tex.width + 1, index, 4);
+    } else {
+        // Each of the two columns and rows on its own: clamped into the
+        // texture for the gather, and a mask of whether it lies inside.
+        const __m256i col1 = _mm256_sub_epi32(col, minusOne), row1 = _mm256_sub_epi32(row, minusOne);
+        const auto within = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
+            return _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, i), _mm256_cmpgt_epi32(i, last)),
+                                       minusOne);
+        };
+        const auto clamp = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
+            return _mm256_min_epi32(_mm256_max_epi32(i, zero), last);
+        };
+        const __m256i inCol0 = within(col, lastCol), inCol1 = within(col1, lastCol);
+        const __m256i inRow0 = within(row, lastRow), inRow1 = within(row1, lastRow);
+        const __m256i col0At = clamp(col, lastCol), col1At = clamp(col1, lastCol);
+        const __m256i row0At = _mm256_mullo_epi32(clamp(row, lastRow), width);
+        const __m256i row1At = _mm256_mullo_epi32(clamp(row1, lastRow), width);
+        t00 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col0At), 4),
+                               _mm256_and_si256(inCol0, inRow0));
+        t10 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col1At), 4),
+                               _mm256_and_si256(inCol1, inRow0));
+        t01 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col0At), 4),
+                               _mm256_and_si256(inCol0, inRow1));
+        t11 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col1At), 4),
+                               _mm256_and_si256(inCol1, inRow1));
+    }
+    const __m256i fu = _mm256_add_epi32(_mm256_and_si256(uu, fracMask), one);
+    const __m256i fv = _mm256_add_epi32(_mm256_and_si256(vv, fracMask), one);
+    const __m256i gu = _mm256_sub_epi32(full, fu), gv = _mm256_sub_epi32(full, fv);
+    const auto weight = [&](__m256i x, __m256i y, __m256i t) __attribute__((target("avx2"))) {
+        const __m256i area = _mm256_srli_epi32(_mm256_mullo_epi32(x, y), 16);
+        return _mm256_srli_epi32(_mm256_mullo_epi32(area, _mm256_srli_epi32(t, 24)), 16);
+    };
+    const __m256i w00 = weight(gu, gv, t00), w10 = weight(fu, gv, t10);
+    const __m256i w01 = weight(gu, fv, t01), w11 = weight(fu, fv, t11);
+    const auto channel = [&](__m256i mask, __m256i keep) __attribute__((target("avx2"))) {
+        __m256i sum = _mm256_mullo_epi32(_mm256_and_si256(t00, mask), w00);
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t10, mask), w10));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t01, mask), w01));
+        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t11, mask), w11));
+        return _mm256_and_si256(sum, keep);
+    };
+    const __m256i rgb = _mm256_or_si256(_mm256_or_si256(channel(redMask, redKeep), channel(greenMask, greenKeep)),
+                                        channel(blueMask, blueKeep));
+    // The weights sum to 255 at most, so alpha fits its byte.
+    const __m256i alpha = _mm256_add_epi32(_mm256_add_epi32(w00, w10), _mm256_add_epi32(w01, w11));
+    return _mm256_or_si256(_mm256_slli_epi32(alpha, 24), _mm256_srli_epi32(rgb, 8));
+}
+
+// The u and v of a span's first eight pixels, and their step per group.
+struct FilteredLanes {
+    __m256i uu, vv, stepU, stepV;
+};
+
+__attribute__((target("avx2"), always_inline)) inline FilteredLanes filteredLanes(uint32_t u, uint32_t v, int32_t du,
+                                                                                   int32_t dv) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    return {_mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(u)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du))),
+            _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(v)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv))),
+            _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(du) * 8u)),
+            _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(dv) * 8u))};
+}
+
+// Filtered texture alpha over 0x888 (feature set 9), eight pixels at a time
+// where the processor has AVX2; the last few pixels go through the plain
+// path. Returns how many pixels it did.
+__attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const TextureInfo& tex, uint32_t u,
+                                                            uint32_t v, int32_t du, int32_t dv, int32_t n) {
+    if (tex.width < 1 || tex.height < 1) return 0;
+    FilteredLanes l = filteredLanes(u, v, du, dv);
+    const __m256i greenMask = _mm256_set1_epi32(0xFF00);
+    const __m256i redKeep = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     const __m256i rbMask = _mm256_set1_epi32(0x00FF00FF), rgbMask = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i storeAbove = _mm256_set1_epi32(StoreAlpha - 1), skipBelow = _mm256_set1_epi32(SkipAlpha + 1);
     const __m256i c255 = _mm256_set1_epi32(255);
-    const int* const bits = reinterpret_cast<const int*>(tex.bits);
     int32_t k = 0;
-    for (; k + 8 <= n; k += 8, uu = _mm256_add_epi32(uu, stepU), vv = _mm256_add_epi32(vv, stepV)) {
-        const __m256i col = _mm256_srai_epi32(uu, 16), row = _mm256_srai_epi32(vv, 16);
-        // 0 <= col < width - 1 and 0 <= row < height - 1 in every lane.
-        const __m256i inside = _mm256_and_si256(
-            _mm256_and_si256(_mm256_cmpgt_epi32(col, minusOne), _mm256_cmpgt_epi32(lastCol, col)),
-            _mm256_and_si256(_mm256_cmpgt_epi32(row, minusOne), _mm256_cmpgt_epi32(lastRow, row)));
-        __m256i t00, t10, t01, t11;
-        if (_mm256_movemask_epi8(inside) == -1) {
-            const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(row, width), col);
-            t00 = _mm256_i32gather_epi32(bits, index, 4);
-            t10 = _mm256_i32gather_epi32(bits + 1, index, 4);
-            t01 = _mm256_i32gather_epi32(bits + tex.width, index, 4);
-            t11 = _mm256_i32gather_epi32(bits + tex.width + 1, index, 4);
-        } else {
-            // Each of the two columns and rows on its own: clamped into the
-            // texture for the gather, and a mask of whether it lies inside.
-            const __m256i col1 = _mm256_sub_epi32(col, minusOne), row1 = _mm256_sub_epi32(row, minusOne);
-            const auto within = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
-                return _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, i), _mm256_cmpgt_epi32(i, last)),
-                                           minusOne);
-            };
-            const auto clamp = [&](__m256i i, __m256i last) __attribute__((target("avx2"))) {
-                return _mm256_min_epi32(_mm256_max_epi32(i, zero), last);
-            };
-            const __m256i inCol0 = within(col, lastCol), inCol1 = within(col1, lastCol);
-            const __m256i inRow0 = within(row, lastRow), inRow1 = within(row1, lastRow);
-            const __m256i col0At = clamp(col, lastCol), col1At = clamp(col1, lastCol);
-            const __m256i row0At = _mm256_mullo_epi32(clamp(row, lastRow), width);
-            const __m256i row1At = _mm256_mullo_epi32(clamp(row1, lastRow), width);
-            t00 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col0At), 4),
-                                   _mm256_and_si256(inCol0, inRow0));
-            t10 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row0At, col1At), 4),
-                                   _mm256_and_si256(inCol1, inRow0));
-            t01 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col0At), 4),
-                                   _mm256_and_si256(inCol0, inRow1));
-            t11 = _mm256_and_si256(_mm256_i32gather_epi32(bits, _mm256_add_epi32(row1At, col1At), 4),
-                                   _mm256_and_si256(inCol1, inRow1));
-        }
-        const __m256i fu = _mm256_add_epi32(_mm256_and_si256(uu, fracMask), one);
-        const __m256i fv = _mm256_add_epi32(_mm256_and_si256(vv, fracMask), one);
-        const __m256i gu = _mm256_sub_epi32(full, fu), gv = _mm256_sub_epi32(full, fv);
-        const auto weight = [&](__m256i x, __m256i y, __m256i t) __attribute__((target("avx2"))) {
-            const __m256i area = _mm256_srli_epi32(_mm256_mullo_epi32(x, y), 16);
-            return _mm256_srli_epi32(_mm256_mullo_epi32(area, _mm256_srli_epi32(t, 24)), 16);
-        };
-        const __m256i w00 = weight(gu, gv, t00), w10 = weight(fu, gv, t10);
-        const __m256i w01 = weight(gu, fv, t01), w11 = weight(fu, fv, t11);
-        const auto channel = [&](__m256i mask, __m256i keep) __attribute__((target("avx2"))) {
-            __m256i sum = _mm256_mullo_epi32(_mm256_and_si256(t00, mask), w00);
-            sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t10, mask), w10));
-            sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t01, mask), w01));
-            sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(_mm256_and_si256(t11, mask), w11));
-            return _mm256_and_si256(sum, keep);
-        };
-        const __m256i rgb = _mm256_or_si256(_mm256_or_si256(channel(redMask, redKeep), channel(greenMask, greenKeep)),
-                                            channel(blueMask, blueKeep));
-        const __m256i alpha = _mm256_add_epi32(_mm256_add_epi32(w00, w10), _mm256_add_epi32(w01, w11));
-        const __m256i sample = _mm256_or_si256(_mm256_slli_epi32(alpha, 24), _mm256_srli_epi32(rgb, 8));
+    for (; k + 8 <= n; k += 8, l.uu = _mm256_add_epi32(l.uu, l.stepU), l.vv = _mm256_add_epi32(l.vv, l.stepV)) {
+        const __m256i sample = filteredSamples8(tex, l.uu, l.vv);
+        const __m256i alpha = _mm256_srli_epi32(sample, 24);
         // Skip at 8 or less, store from 240, blend the premultiplied sample
         // in between: d scaled by 255 - alpha plus the sample, opaque.
         uint8_t* out = dst + k * 4;
@@ -562,6 +583,18 @@ __attribute__((target("avx2"))) int32_t filteredRun888Avx2(uint8_t* dst, const T
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), result);
     }
     return k;
+}
+
+// The filtered samples of n pixels, eight at a time, into out, which has
+// room for n rounded up to eight (a last group past the span reads only
+// inside the texture, like any other). Returns false for an empty texture.
+__attribute__((target("avx2"))) bool filteredSamplesAvx2(const TextureInfo& tex, uint32_t u, uint32_t v, int32_t du,
+                                                          int32_t dv, int32_t n, uint32_t* out) {
+    if (tex.width < 1 || tex.height < 1) return false;
+    FilteredLanes l = filteredLanes(u, v, du, dv);
+    for (int32_t k = 0; k < n; k += 8, l.uu = _mm256_add_epi32(l.uu, l.stepU), l.vv = _mm256_add_epi32(l.vv, l.stepV))
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), filteredSamples8(tex, l.uu, l.vv));
+    return true;
 }
 #endif
 
@@ -766,6 +799,27 @@ inline void drawSpan(const Walker<F>& w, uint8_t* destBits, std::ptrdiff_t destP
             done = filteredRun888Avx2(dst, tex, q[0], q[1], w.gradient[0], w.gradient[1], end - first);
             dst += static_cast<std::ptrdiff_t>(done) * 4;
             for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(done) * static_cast<uint32_t>(w.gradient[i]);
+        }
+    }
+    if constexpr (Ft::filter && !Ft::vertex) {
+        // The sampling is most of a filtered pixel's cost: it goes eight at
+        // a time, also for the last few pixels of a span; the colour stages
+        // and the store (16-bit formats, 0x8888, modulation) stay those of
+        // the plain path.
+        if (useAvx2()) {
+            constexpr int32_t Chunk = 64;
+            uint32_t samples[Chunk];
+            for (int32_t left = end - first - done; left > 0;) {
+                const int32_t got = std::min(Chunk, left);
+                if (!filteredSamplesAvx2(tex, q[0], q[1], w.gradient[0], w.gradient[1], got, samples)) break;
+                for (int32_t i = 0; i < got; ++i) {
+                    shadeSample<F, Fmt>(dst, samples[i], q, color);
+                    dst += sizeof(Pixel);
+                }
+                for (int i = 0; i < N; ++i) q[i] += static_cast<uint32_t>(got) * static_cast<uint32_t>(w.gradient[i]);
+                done += got;
+                left -= got;
+            }
         }
     }
 #endif

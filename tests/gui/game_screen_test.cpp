@@ -32,6 +32,7 @@
 #include "gui/MainMenuScreen.h"
 #include "gui/OptionsScreen.h"
 #include "gui/ResultsScreens.h"
+#include "gui/StatsScreen.h"
 #include "support/GameStage.h"
 #include "testkit/BusyLevel.h"
 #include "logic/LegacyRand.h"
@@ -150,7 +151,7 @@ TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
     ASSERT_TRUE(st.desktop().running());
     auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
     int shots = 0;
-    for (; shots < 600 && st.ss().contains(st.game); ++shots) {
+    for (; shots < 600 && st.top_is<gui::GameScreen>(); ++shots) {
         const int x = 120 + (shots * 53) % 560;
         st.ss().post_message(512, 0, at(x, 450));
         st.ss().post_message(513, 1, at(x, 450));
@@ -158,8 +159,15 @@ TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
         st.step(10);
     }
     // Shots (and chains of the one colour joining) complete the mission: the
-    // result is stored, the position moves on, the profile is saved and the
-    // game screen goes.
+    // statistics show the run's record; closed, the result is stored, the
+    // position moves on, the profile is saved and the game screen goes.
+    gui::StatsScreen* stats = st.top<gui::StatsScreen>();
+    ASSERT_NE(stats, nullptr);
+    EXPECT_TRUE(st.ss().contains(st.game));
+    ASSERT_GE(stats->table().size(), 2u);
+    EXPECT_EQ(stats->table()[1]->text(), std::to_string(st.player().statistics().score().value));
+    st.click(stats->ok_button());
+    st.step(2);
     EXPECT_FALSE(st.ss().contains(st.game));
     EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
     EXPECT_EQ(st.player().position(), core::LevelPosition(0, 1));
@@ -271,7 +279,7 @@ TEST(GameScreen, TwoRunsWithTheSameSeedGiveTheSameTrace) {
 }
 
 TEST(GameScreen, DialogFlow) {
-    enum Top { game, starter, main_menu, break_menu, pause, failed, best };
+    enum Top { game, starter, main_menu, break_menu, pause, failed, best, stats };
     struct Case {
         const char* name;
         std::function<void(PlayStage&)> act;
@@ -323,9 +331,16 @@ TEST(GameScreen, DialogFlow) {
              st.key(32);
              st.step(3);
          }, game, false, false, true},
-        {"sub-level won: statistics merged, back to the starter", [](PlayStage& st) {
+        {"sub-level won: the statistics over the paused game", [](PlayStage& st) {
              st.desktop().end_sub_level(1);
              st.step();
+         }, stats, true, false, true},
+        {"statistics closed: back to the starter", [](PlayStage& st) {
+             st.desktop().end_sub_level(1);
+             st.step();
+             ASSERT_TRUE(st.top_is<gui::StatsScreen>());
+             st.click(st.top<gui::StatsScreen>()->ok_button());
+             st.step(2);
          }, starter, false, false, false},
         {"mission failed shows its dialog", [](PlayStage& st) {
              st.desktop().end_sub_level(2);
@@ -355,6 +370,7 @@ TEST(GameScreen, DialogFlow) {
         case pause: EXPECT_TRUE(st.top_is<gui::GamePauseScreen>()); break;
         case failed: EXPECT_TRUE(st.top_is<gui::MissionFailedScreen>()); break;
         case best: EXPECT_TRUE(st.top_is<gui::BestResultsScreen>()); break;
+        case stats: EXPECT_TRUE(st.top_is<gui::StatsScreen>()); break;
         }
         if (st.ss().contains(st.game)) {
             EXPECT_EQ(st.desktop().is_paused(), c.paused);
@@ -390,6 +406,9 @@ TEST(GameScreen, LastSubLevelLeadsToBestResultsInTheCampaignOnly) {
         ASSERT_TRUE(st.desktop().running());
         st.desktop().end_sub_level(1);
         st.step();
+        ASSERT_TRUE(st.top_is<gui::StatsScreen>());
+        st.click(st.top<gui::StatsScreen>()->ok_button());
+        st.step(2);
         if (mode == 0) {
             EXPECT_TRUE(st.top_is<gui::BestResultsScreen>());
             EXPECT_FALSE(st.ss().contains(st.starter));

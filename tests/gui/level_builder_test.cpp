@@ -397,7 +397,7 @@ TEST(LevelBuilder, AnAutosaveIsRestoredWithoutReadingTheWayFilesAndRemoved) {
         for (int i = 0; i < 60; ++i) b.game.update(0.05f);
         b.game.add_points(321);
         points = b.game.points();
-        gui::write_autosave(*b.tree.session, b.game);
+        gui::write_autosave(*b.tree.session, b.game, gui::MedalGridRecord{});
         saved = testsupport::read_file(b.tree.session->autosave_path());
         // The restore, on the same tree with the way files gone.
         fs::remove(b.tree.data("ways/alpha_1.way"));

@@ -1,4 +1,4 @@
-// The lost-life stand-in of the game desktop on the real application: a
+// The lost-life dialog of the game-action reactions on the real application: a
 // game's code 4 pushes the controller's lost-life dialog once, and its
 // button counts the life, clears the run counters and takes the dialog off.
 #include <gtest/gtest.h>

@@ -171,14 +171,27 @@ class Fixture:
         if name not in self.groups:
             self.groups.append(name)
 
-    def image(self, id, width, height, colour=None, group="Common"):
+    def image(self, id, width, height, colour=None, group="Common", cols=1, rows=1, disc=False):
         """A flat-colour image resource; the colour follows from the id unless given.
-        Returns the colour."""
+        cols x rows cut it into cels; with disc, each cel is a disc of the colour on
+        clear pixels, as the game's round art is. Returns the colour."""
         colour = tuple(colour) if colour else colour_of(id)
         self._distinct(colour, id)
         path = "data/images/%s.png" % id
-        self._file(path, lambda: flat_png(width, height, colour))
-        self._resource(id, "Image", group, {"path": path})
+        if disc:
+            cw, ch = width // cols, height // rows
+            r2 = (min(cw, ch) / 2.0) ** 2
+
+            def pixel(x, y):
+                dx, dy = x % cw + 0.5 - cw / 2.0, y % ch + 0.5 - ch / 2.0
+                return colour if dx * dx + dy * dy <= r2 else (0, 0, 0, 0)
+            self._file(path, lambda: png(width, height, pixel))
+        else:
+            self._file(path, lambda: flat_png(width, height, colour))
+        attrs = {"path": path}
+        if cols != 1 or rows != 1:
+            attrs.update(cols=str(cols), rows=str(rows))
+        self._resource(id, "Image", group, attrs)
         return colour
 
     def missing_image(self, id, group):
@@ -218,12 +231,12 @@ class Fixture:
         """A file of the given bytes under the output folder ("data/...")."""
         self._file(path, lambda: data)
 
-    def font(self, id, group="Common"):
-        """The block font under this id, and, for a skin path, a skin element at the id
-        whose "id" names it (for the readers that take a node)."""
+    def font(self, id, group="Common", node=None):
+        """The block font under this id, and, for a skin path (or when node is true), a
+        skin element at the id whose "id" names it (for the readers that take a node)."""
         self._write_font()
         self._resource(id, "Font", group, {"path": FONT_METRICS, "image": FONT_IMAGE})
-        if id.startswith("menu/"):
+        if node if node is not None else id.startswith("menu/"):
             self.node(id, id=id)
 
     def node(self, path, **attrs):

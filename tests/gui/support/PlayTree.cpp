@@ -4,9 +4,11 @@
 
 #include <cmath>
 
+#include "GameStage.h"
 #include "framework/graphics/ImageLib.h"
 #include "gui/DataPath.h"
 #include "orvek/io/FileStream.h"
+#include "ostrel/Sound.h"
 
 namespace guitest {
 
@@ -162,11 +164,20 @@ PlayTree::PlayTree(const std::string& skin_game, const std::map<std::string, std
 }
 
 PlayTree::~PlayTree() {
+    // Sounds still playing go before the application's sound manager.
+    orvek::ostrel::release_sounds();
     session.reset();
     profiles.reset();
     std::error_code ec;
     fs::current_path(old_cwd, ec);
     orvek::trelm::set_data_path("");
+}
+
+std::vector<std::string>& PlayTree::record_sounds() {
+    auto* sounds = new RecordingSoundManager();
+    orvek::ostrel::release_sounds();  // nothing playing may outlive its manager
+    look->app->mSoundManager.reset(sounds);
+    return sounds->asked;
 }
 
 orvek::trelm::core::CampaignPlayer& PlayTree::player() { return *profile->property<orvek::trelm::core::CampaignPlayer>(); }

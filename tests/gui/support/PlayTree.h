@@ -55,6 +55,8 @@ public:
     const std::filesystem::path& root() const { return dir.path(); }
 
     orvek::trelm::core::CampaignPlayer& player();
+    // From now on every sound asked for is recorded by its path.
+    std::vector<std::string>& record_sounds();
 
     testsupport::TempDir dir;
     std::filesystem::path old_cwd;

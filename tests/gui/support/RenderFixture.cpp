@@ -8,6 +8,7 @@
 #include "framework/graphics/DDInterface.h"
 #include "framework/graphics/DDImage.h"
 #include "framework/graphics/ImageLib.h"
+#include "logic/Medals.h"
 #include "orvek/config/ConfigRegistry.h"
 #include "ostrel/gui/Skin.h"
 
@@ -74,6 +75,11 @@ std::map<std::string, ImageSpec> make_images() {
     add("lightning_intensive_effect", 10, 20);
     for (const char* c : colours) add(std::string("consuming_") + c, 8, 4, 2);
     add("consuming_wild", 8, 4, 2);
+    // The medals that play awards send flying, small.
+    for (int medal = 0; medal < orvek::trelm::logic::medal_count; ++medal)
+        for (int grade = 0; grade < 3; ++grade)
+            add(std::string("menu/game/medals/") + orvek::trelm::logic::medal_name(medal) + std::to_string(grade), 12,
+                12);
     return m;
 }
 
@@ -106,10 +112,12 @@ Fixture::Fixture(const std::string& skin_game, const std::map<std::string, std::
     for (const auto& [name, spec] : images()) {
         // The head's art faces +y: its last rows are white.
         const bool head = name == "zelkor_head";
-        write_png(dir.file(name + ".png"), spec.width, spec.height, [&](int, int y) {
+        std::string file = name;
+        std::replace(file.begin(), file.end(), '/', '_');
+        write_png(dir.file(file + ".png"), spec.width, spec.height, [&](int, int y) {
             return head && y >= spec.height - 3 ? 0xFFFFFFFFu : spec.color;
         });
-        manifest += "<Image id=\"" + name + "\" path=\"" + name + "\" cols=\"" + std::to_string(spec.cols) +
+        manifest += "<Image id=\"" + name + "\" path=\"" + file + "\" cols=\"" + std::to_string(spec.cols) +
                     "\" rows=\"" + std::to_string(spec.rows) + "\"/>\n";
     }
     const int glyphs = int(sizeof kGlyphs) - 1;
@@ -125,7 +133,7 @@ Fixture::Fixture(const std::string& skin_game, const std::map<std::string, std::
                                                   "LayerSetImageMap Main (" + chars + ") (" + rects + ");\n"
                                                   "LayerSetCharWidths Main (" + chars + ") (" + widths + ");\n"
                                                   "LayerSetAscent Main 6;\n");
-    for (const char* font : {"BonusName", "level_complete_effect_points", "DebugFont"})
+    for (const char* font : {"BonusName", "level_complete_effect_points", "DebugFont", "Points", "menu/game/medals/font"})
         manifest += std::string("<Font id=\"") + font + "\" path=\"font.txt\"/>\n";
     manifest += "</Resources>\n</ResourceManifest>\n";
     testsupport::write_file(dir.file("resources.xml"), manifest);

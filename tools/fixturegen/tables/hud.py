@@ -27,64 +27,23 @@ def add(fx):
     fx.node(HUD + "/menu", position=(676, 12), type="box", text_path="menu")
     fx.text("menu/buttons/menu", "Menu")
 
-    fx.font("DebugFont")
     fx.node("menu/game/text_colors/debug", color=DEBUG)
+    fx.text("menu/bonus_word", "ZELKO")
     add_play(fx)
 
 
-# ---- a level the game screen plays: the renderers' art as flat images (one
-# cel each), and data/levels-play with one level of two sub-levels whose way
-# and contour files are written in the object-stream form.
+# ---- levels the game screen plays (their art is in playart.py):
+# data/levels-play with one level of two sub-levels whose way and contour
+# files are written in the object-stream form.
 
 import math
 import struct
 import zlib
 
-COLOURS = ["red", "green", "blue", "yellow", "black", "grey", "purple", "white"]
-BONUSES = ["wild_ball", "slowing", "go_back", "stop", "bomb", "lightning", "pull_in", "intensifier", "progress",
-           "coin", "aiming_hit", "sequence_acceleration"] + ["jewel%d" % i for i in range(3)] + \
-          ["letter_%d" % i for i in range(6)]
-EFFECTS = ["catch_bonus_star_small", "catch_bonus_star_big", "explosion_center_star", "explosion_star0",
-           "explosion_star1", "intensify_effect", "roll_in_center_star", "roll_in_star0", "roll_in_star1",
-           "effect_level_complete", "effect_level_complete_explosion_star0",
-           "effect_level_complete_explosion_star1", "effect_head_and_tail_destroing_star0",
-           "effect_head_and_tail_destroing_star1", "effect_medal", "star_tail", "star_shining"]
-
 PLAY = "data/levels-play"
 WAY_SETTINGS = ('<speeds_sequences speed_roll_out="200;200;400" speed_roll_in="0;300;500" speed_forward="0;45;200"'
                 ' speed_backward="0;60;-250" speed_go_back="0;100;-200" speed_bonus_slowing="0;20;150"'
                 ' speed_bonus_go_back="0;120;-300" speed_zelkor_region="0;100;200" roll_out_braking="-300"/>')
-
-
-def art(fx):
-    names = {}
-    for c in COLOURS:
-        names["ball-" + c] = (10, 10)
-        names["platform_ball_" + c] = (6, 6)
-        names["colorbomb-" + c] = (10, 10)
-        names["consuming_" + c] = (4, 4)
-    for k in ("bomb", "lightning", "aiming_hit"):
-        names["ball-" + k] = names["ball-%s_intensive" % k] = (10, 10)
-    for k in ("wild", "bomb", "lightning", "aiming_hit"):
-        names["platform_ball_" + k] = (6, 6)
-    names.update({"ball-wild": (10, 10), "wild_ball_stars": (10, 10), "ball_glowing_active": (14, 14),
-                  "ball_glowing_passive": (14, 14), "ball_shadow": (10, 10), "platform": (40, 20),
-                  "platform_shadow": (40, 20), "colorbomb_shadow": (10, 10), "zelkor_head": (10, 10),
-                  "zelkor_tail": (10, 10), "door": (20, 10), "lift": (20, 30), "lightning_effect": (10, 20),
-                  "lightning_intensive_effect": (10, 20), "consuming_wild": (4, 4)})
-    for i in range(3):
-        names["platform_lightning%d" % i] = (10, 10)
-        names["jewel%d_glowing" % i] = (14, 14)
-    for b in BONUSES:
-        names[b] = (10, 10)
-        names[b + "_shadow"] = (10, 10)
-    for e in EFFECTS:
-        names[e] = (8, 4)  # as the medal tables have them
-    for name, (w, h) in sorted(names.items()):
-        fx.image(name, w, h)
-    for font in ("BonusName", "level_complete_effect_points"):
-        fx.font(font)
-    fx.text("menu/bonus_word", "ZELKO")
 
 
 def stream(body):
@@ -144,7 +103,6 @@ def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="r
 
 
 def add_play(fx):
-    art(fx)
     level(fx)
     # The same level whose way file is missing: its start fails.
     level(fx, "data/levels-noway", ("noway_1",), False)

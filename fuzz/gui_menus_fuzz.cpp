@@ -1,10 +1,14 @@
 // Arbitrary bytes as the profiles file, on the game running headless over
 // the test fixture with its four levels of two sub-levels: the store loads
-// what it can and the first profile is logged in; then the campaign map,
-// fresh and resuming, is refreshed and every one of its buttons clicked.
+// what it can, the game's store takes its players and the first one is
+// logged in; the main menu shows (asking for a name when there is nobody)
+// and play is pressed three times, answering the mode and continue dialogs
+// differently each time; then the campaign map, fresh and resuming, is
+// refreshed and every one of its buttons clicked.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -13,10 +17,13 @@
 #include "core/Session.h"
 #include "framework/app/DSoundManager.h"
 #include "framework/app/PlatformHost.h"
+#include "framework/app/WidgetManager.h"
 #include "fuzz/support/FuzzScratch.h"
 #include "gui/CampaignScreen.h"
+#include "gui/Dialogs.h"
 #include "gui/GameApp.h"
 #include "gui/MainMenuScreen.h"
+#include "gui/PlayerScreens.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
 #include "orvek/config/ConfigRegistry.h"
@@ -109,6 +116,21 @@ struct Game {
         ss().post_message(plat::msg::kLButtonDown, 1, at);
         ss().post_message(plat::msg::kLButtonUp, 0, at);
     }
+    // Typing as the window delivers it: to the focused widget at once, to
+    // the screens as a character message.
+    void type(const std::string& text) {
+        for (char c : text) {
+            ss().widget_manager()->OnKeyChar(c);
+            ss().post_message(plat::msg::kChar, static_cast<unsigned char>(c), 0);
+        }
+    }
+    void press_enter() {
+        ss().widget_manager()->OnKeyDown(13);
+        ss().post_message(plat::msg::kKeyDown, 13, 0);
+        type("\r");
+        ss().widget_manager()->OnKeyUp(13);
+    }
+    gui::MainMenuScreen& main_menu() const { return *static_cast<gui::MainMenuScreen*>(ss().top_screen()); }
     // Whatever was opened goes; the main menu stays.
     void back_to_main_menu() {
         for (int i = 0; i < 20 && !top_is<gui::MainMenuScreen>() && ss().top_screen(); ++i) {
@@ -123,6 +145,58 @@ InScratch::InScratch(const Game& game) : back_(fs::current_path()) {
     std::error_code ec;
     fs::current_path(game.scratch.dir(), ec);
     if (ec) std::abort();
+}
+
+// The main menu shown anew: its login check and greeting. Nobody logged in
+// and no players: a name is typed; a list of players: Enter takes the
+// line it selects.
+void main_menu_login(Game& game) {
+    game.ss().push_modal_screen(game.controller().confirm_remove_results_screen());
+    game.step();
+    game.ss().pop_screen();
+    game.step(2);
+    if (game.top_is<gui::NewPlayerScreen>()) {
+        game.type("Fuzz");
+        game.press_enter();
+        game.step(2);
+    } else if (game.top_is<gui::SelectPlayerScreen>()) {
+        game.press_enter();
+        game.step(2);
+    }
+    game.back_to_main_menu();
+}
+
+// Play, with answer k (0..2) to whichever dialog comes: the campaign, the
+// single mode or back; load, a new game or cancel. The first time the
+// player has an autosave, so loading starts the map at once. False when no
+// dialog came: the other answers would do the same.
+bool main_menu_play(Game& game, int k) {
+    static const char* const kModes[] = {"/campaign", "/single", "/back"};
+    static const char* const kContinue[] = {"/load-saved-game", "/start-new-game", "/cancel"};
+    orvek::trelm::core::Session& session = game.controller().session();
+    if (k == 0 && !session.autosave_path().empty()) {
+        const fs::path autosave = session.autosave_path();
+        std::error_code ec;
+        fs::create_directories(autosave.parent_path(), ec);
+        std::ofstream(autosave, std::ios::binary) << "saved";
+    }
+    game.click(game.main_menu().play_button());
+    game.step(2);
+    bool asked = false;
+    for (int i = 0; i < 2; ++i) {
+        orvek::ostrel::BasicButton* answer = nullptr;
+        if (auto* mode = dynamic_cast<gui::SelectGameModeScreen*>(game.ss().top_screen()))
+            answer = mode->button(kModes[k]);
+        else if (auto* more = dynamic_cast<gui::ContinueSavedGameScreen*>(game.ss().top_screen()))
+            answer = more->button(kContinue[k]);
+        if (!answer) break;
+        asked = true;
+        game.click(*answer);
+        game.step(2);
+    }
+    game.step();
+    game.back_to_main_menu();
+    return asked;
 }
 
 // The map's refresh, then a click on every button while it stays on top.
@@ -163,10 +237,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!fuzzsupport::write_input(path, data, size)) return 0;
     {
         orvek::trelm::core::Profiles store(path);
+        orvek::trelm::core::Profiles& players = game.controller().profiles();
+        while (!players.empty()) players.remove(players.size() - 1);
+        for (unsigned i = 0; i < store.size(); ++i) players.add(store.get(i));
         orvek::trelm::core::Session& session = game.controller().session();
         session.set_profile(store.get(0));
 
-        // The main menu's login and play flow comes here once it is built.
+        main_menu_login(game);
+        for (int k = 0; k < 3; ++k)
+            if (!main_menu_play(game, k)) break;
+        session.remove_autosave();
 
         campaign_map(game, false);
         campaign_map(game, true);

@@ -26,6 +26,7 @@
 #include "ostrel/gui/Statics.h"
 #include "platform/Messages.h"
 #include "support/GameStage.h"
+#include "support/RenderFixture.h"
 
 namespace {
 
@@ -363,40 +364,7 @@ TEST(CampaignMap, PictureOfOpenClosedSelectedAndRecordButtonsWithATooltip) {
     st.ss().post_message(plat::msg::kMouseHover, 0, at);
     st.step(3);
 
-    Vant::WidgetManager* wm = st.app->mWidgetManager.get();
-    Vant::MemoryImage picture;
-    picture.Create(800, 600);
-    picture.Clear();
-    Vant::Image* old = wm->mImage;
-    wm->mImage = &picture;
-    wm->MarkAllDirty();
-    wm->DrawScreen();
-    wm->mImage = old;
-
-    ImageLib::Image actual(800, 600);
-    std::copy(picture.GetBits(), picture.GetBits() + 800 * 600, actual.bits.get());
-    const std::string kept = ZELKOR_SOURCE_DIR "/tests/gui/data/campaign_map.png";
-    if (const char* write = std::getenv("ZELKOR_WRITE_EXPECTED"); write && *write == '1') {
-        ASSERT_TRUE(ImageLib::WritePNGImage(kept, actual));
-        return;
-    }
-    const auto expected = ImageLib::GetImage(kept, false);
-    bool same = expected && expected->width == 800 && expected->height == 600;
-    int first = -1;
-    for (int i = 0; same && i < 800 * 600; ++i)
-        if (expected->bits[i] != actual.bits[i]) {
-            same = false;
-            first = i;
-        }
-    if (!same) {
-        // Kept in the test's folder to look at, or to take as the new expectation
-        // (ZELKOR_WRITE_EXPECTED=1).
-        const char* work = std::getenv("ZELKOR_TEST_WORK");
-        const std::string drawn = std::string(work ? work : ".") + "/campaign_map.png";
-        ImageLib::WritePNGImage(drawn, actual);
-        ADD_FAILURE() << "the map differs from " << kept << " first at (" << first % 800 << ", " << first / 800
-                      << "); it is kept as " << drawn;
-    }
+    guitest::compare_with_kept(st.picture(), "campaign_map.png", true);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "ostrel/gui/Skin.h"
 #include "platform/Messages.h"
 #include "support/GameStage.h"
+#include "support/RenderFixture.h"
 
 namespace {
 
@@ -199,29 +200,7 @@ TEST(Dialogs, BreakMenuOverMainMenuPicture) {
     gui::GameBreakScreen* d = st.controller().game_break_screen();
     st.ss().push_modal_screen(d);
     st.step();
-    Vant::WidgetManager* wm = st.app->mWidgetManager.get();
-    Vant::MemoryImage picture;
-    picture.Create(800, 600);
-    picture.Clear();
-    Vant::Image* old = wm->mImage;
-    wm->mImage = &picture;
-    wm->MarkAllDirty();
-    wm->DrawScreen();
-    wm->mImage = old;
-
-    const std::string expected_file = ZELKOR_SOURCE_DIR "/tests/gui/data/break_menu.png";
-    const auto expected = ImageLib::GetImage(expected_file, false);
-    bool same = expected && expected->width == 800 && expected->height == 600;
-    for (int i = 0; same && i < 800 * 600; ++i) same = expected->bits[i] == picture.GetBits()[i];
-    if (!same) {
-        // Kept in the build tree to look at, or to take as the new expectation.
-        ImageLib::Image out(800, 600);
-        std::copy(picture.GetBits(), picture.GetBits() + 800 * 600, out.bits.get());
-        const char* work = std::getenv("ZELKOR_TEST_WORK");
-        const std::string kept = std::string(work ? work : ".") + "/break_menu.png";
-        ImageLib::WritePNGImage(kept, out);
-        ADD_FAILURE() << "the picture differs from " << expected_file << "; it is kept as " << kept;
-    }
+    guitest::compare_with_kept(st.picture(), "break_menu.png", true);
 }
 
 }  // namespace

@@ -108,28 +108,6 @@ struct Scene {
     }
 };
 
-void compare_with_kept(const ImageLib::Image& actual, const std::string& name) {
-    const std::string kept = std::string(ZELKOR_SOURCE_DIR) + "/tests/gui/data/" + name;
-    ASSERT_TRUE(ImageLib::WritePNGImage(name, actual));  // kept in the test's folder for a look
-    if (const char* write = std::getenv("ZELKOR_WRITE_EXPECTED"); write && *write == '1') {
-        std::filesystem::create_directories(std::filesystem::path(kept).parent_path());
-        ASSERT_TRUE(ImageLib::WritePNGImage(kept, actual));
-        return;
-    }
-    ImageLib::ImagePtr expected = ImageLib::GetPNGImage(kept);
-    ASSERT_NE(expected, nullptr) << "no kept picture " << kept;
-    ASSERT_EQ(expected->width, actual.width);
-    ASSERT_EQ(expected->height, actual.height);
-    int wrong = 0, first = -1;
-    for (int i = 0; i < actual.width * actual.height; ++i)
-        if (!guitest::same_colour(expected->bits[i], actual.bits[i])) {
-            if (first < 0) first = i;
-            ++wrong;
-        }
-    EXPECT_EQ(wrong, 0) << name << " differs first at (" << first % actual.width << ", " << first / actual.width
-                        << "); the picture drawn is in the test's folder";
-}
-
 TEST(RendererGallery, WithoutThe3DDisplay) {
     Fixture fixture;
     Scene scene;
@@ -138,7 +116,7 @@ TEST(RendererGallery, WithoutThe3DDisplay) {
     scene.run(g);
     ImageLib::Image actual(kWidth, kHeight);
     for (int i = 0; i < kWidth * kHeight; ++i) actual.bits[i] = frame->GetBits()[i] | 0xFF000000u;
-    compare_with_kept(actual, "renderer_gallery_soft.png");
+    guitest::compare_with_kept(actual, "renderer_gallery_soft.png", false);
 }
 
 TEST(RendererGallery, ThroughTheSoftware3DDevice) {
@@ -151,7 +129,7 @@ TEST(RendererGallery, ThroughTheSoftware3DDevice) {
     fixture.screen_pixel(0, 0);  // closes the scene
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) actual.bits[y * kWidth + x] = fixture.screen_pixel(x, y) | 0xFF000000u;
-    compare_with_kept(actual, "renderer_gallery_3d.png");
+    guitest::compare_with_kept(actual, "renderer_gallery_3d.png", false);
 }
 
 }  // namespace

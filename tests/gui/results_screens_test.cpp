@@ -1,5 +1,5 @@
 // The best-results and credits screens over the main menu on the look
-// fixture: the rows of the table, the default entries, clearing after a
+// fixture: the rows of the table, the default entries (or none), clearing after a
 // confirmation, and a second Escape in one step that must not reach the
 // main menu.
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "gui/Dialogs.h"
 #include "gui/MainMenuScreen.h"
 #include "gui/ResultsScreens.h"
+#include "orvek/SkinLookup.h"
 #include "ostrel/gui/Buttons.h"
 #include "ostrel/gui/Spots.h"
 #include "platform/Messages.h"
@@ -101,6 +102,38 @@ TEST(BestResults, AnEmptyTableShowsTheDefaultsAndClearingAsksFirst) {
     ASSERT_TRUE(st.top_is<gui::BestResultsScreen>());
     // Shown again over an empty table, the screen puts the defaults back.
     EXPECT_EQ(rows_of(*s), defaults);
+}
+
+// The look's texts and attributes, less its default best results.
+class SkinWithoutDefaults : public orvek::ISkinLookup {
+public:
+    SkinWithoutDefaults() : skin_(orvek::skin_lookup()) { orvek::set_skin_lookup(this); }
+    ~SkinWithoutDefaults() override { orvek::set_skin_lookup(skin_); }
+    std::string get_text(const std::string& key) const override { return skin_->get_text(key); }
+    std::string get_attribute(const std::string& path, const std::string& name) const override {
+        return hidden(path) ? "" : skin_->get_attribute(path, name);
+    }
+    bool has_attribute(const std::string& path, const std::string& name) const override {
+        return !hidden(path) && skin_->has_attribute(path, name);
+    }
+
+private:
+    static bool hidden(const std::string& path) { return path.rfind("menu/best-results/default/", 0) == 0; }
+    orvek::ISkinLookup* skin_;
+};
+
+TEST(BestResults, StillEmptyAfterTheDefaultsShowsNoRowsAndCannotClear) {
+    MenuStage st;
+    ASSERT_NE(orvek::skin_lookup(), nullptr);
+    const SkinWithoutDefaults no_defaults;
+    gui::BestResultsScreen* s = st.open_results();
+    ASSERT_TRUE(st.top_is<gui::BestResultsScreen>());
+    EXPECT_TRUE(st.session().best_results(10).empty());
+    EXPECT_TRUE(s->spots().empty());
+    EXPECT_FALSE(s->clear_button().is_enabled());
+    st.click(s->clear_button());
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::BestResultsScreen>());
 }
 
 TEST(MenuScreens, TwoEscapesInOneStepCloseOnlyTheTopScreen) {

@@ -1,7 +1,8 @@
 // The whole program through run_game on SDL's dummy drivers: a manual clock
 // that moves when the loop sleeps, and window events pushed as the run
-// reaches each screen; broken data files end the start-up with -1 and a
-// message naming the file; and the program itself ends with 0 on SIGTERM.
+// reaches each screen; a first player goes from her name to the campaign
+// map and into a sub-level; broken data files end the start-up with -1 and
+// a message naming the file; and the program itself ends with 0 on SIGTERM.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -14,15 +15,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "core/CampaignPlayer.h"
+#include "core/LevelPosition.h"
 #include "core/Profiles.h"
 #include "core/Session.h"
 #include "gui/StatisticsFile.h"
+#include "gui/CampaignScreen.h"
 #include "gui/Dialogs.h"
 #include "gui/GameApp.h"
+#include "gui/GameScreen.h"
 #include "gui/MainMenuScreen.h"
 #include "gui/PlayerScreens.h"
 #include "gui/ScreenSystem.h"
 #include "orvek/config/ConfigRegistry.h"
+#include "ostrel/gui/Buttons.h"
 #include "platform/headless/ManualClock.h"
 #include "support/Fixture.h"
 #include "support/TestSupport.h"
@@ -78,6 +84,34 @@ void push_text(GameApp& app, const char* text) {
     e.text.windowID = static_cast<Uint32>(app.mHWnd);
     SDL_strlcpy(e.text.text, text, sizeof e.text.text);
     SDL_PushEvent(&e);
+}
+
+// A left click a little inside the button, as the mouse sends it.
+void push_click(GameApp& app, const orvek::ostrel::BasicButton& b) {
+    const orvek::ostrel::Point p = b.screen_position();
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = static_cast<Uint32>(app.mHWnd);
+    e.motion.x = p.x + 4;
+    e.motion.y = p.y + 4;
+    SDL_PushEvent(&e);
+    for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event c{};
+        c.type = type;
+        c.button.windowID = static_cast<Uint32>(app.mHWnd);
+        c.button.button = SDL_BUTTON_LEFT;
+        c.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        c.button.clicks = 1;
+        c.button.x = p.x + 4;
+        c.button.y = p.y + 4;
+        SDL_PushEvent(&c);
+    }
+}
+
+template <class T>
+T* top(GameApp& app) {
+    gui::ScreenSystem* ss = app.game_screen_system();
+    return ss ? dynamic_cast<T*>(ss->top_screen()) : nullptr;
 }
 
 template <class T>
@@ -151,6 +185,88 @@ TEST(RunGame, HeadlessToMainMenuCloseTwice) {
     EXPECT_TRUE(profiles.contains("Ana"));
     const std::string registry = bytes_of("config/registry.txt");
     EXPECT_NE(registry.find("dword InProgress=0"), std::string::npos) << registry;
+}
+
+// A first start on an empty saves folder, over the fixture's four campaign
+// levels: the name typed, the greeting, play to the map, "/start" to the
+// game screen; the player is stored at the first sub-level. The fixture's
+// levels cannot be played, so the game screen reports that and goes back
+// to the map; the run still ends cleanly.
+TEST(RunGame, FirstPlayerGoesFromHerNameToTheGameScreen) {
+    Folder f;
+    fs::create_directories("config");
+    std::ofstream("config/Trelm.cfg.xml")
+        << "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<root><levels dir=\"data/levels-campaign\" "
+           "sublevels_graphics_settings_dir=\"data/levels-campaign/GraphicsSettings\"/></root>\n";
+    ASSERT_FALSE(fs::exists("saves"));
+    plat::headless::ManualClock clock;
+    orvek::trelm::RunOptions options;
+    options.clock = &clock;
+    options.keep_directory = true;
+    options.single_instance = false;
+    std::string errors, greeting;
+    options.error_sink = [&](const std::string& text, const std::string&) { errors += text; };
+    enum { name, menu, map, game, close, confirm, done } state = name;
+    int passes = 0, games = 0;
+    options.on_pass = [&](GameApp& app) {
+        clock.Advance(1);
+        if (++passes > 200000) {
+            ADD_FAILURE() << "stuck in state " << state;
+            app.mShutdown = true;
+        }
+        switch (state) {
+        case name:
+            if (on_top<gui::NewPlayerScreen>(app)) {
+                push_text(app, "Ana");
+                push_key(app, SDLK_RETURN, SDL_SCANCODE_RETURN);
+                state = menu;
+            }
+            break;
+        case menu:
+            if (auto* m = top<gui::MainMenuScreen>(app)) {
+                greeting = m->welcome().text();
+                push_click(app, m->play_button());
+                state = map;
+            }
+            break;
+        case map:
+            if (auto* m = top<gui::CampaignScreen>(app)) {
+                push_click(app, m->start_button());
+                state = game;
+            }
+            break;
+        case game:
+            if (on_top<gui::GameScreen>(app)) {
+                ++games;
+                state = close;
+            }
+            break;
+        case close:
+            push_window_event(app, SDL_WINDOWEVENT_CLOSE);
+            state = confirm;
+            break;
+        case confirm:
+            if (on_top<gui::ConfirmCloseGameScreen>(app)) {
+                push_key(app, SDLK_RETURN, SDL_SCANCODE_RETURN);
+                state = done;
+            }
+            break;
+        default:
+            break;
+        }
+    };
+    const int code = orvek::trelm::run_game(0, nullptr, options);
+    EXPECT_EQ(code, 0) << errors;
+    EXPECT_EQ(state, done);
+    EXPECT_EQ(greeting, "Hello, Ana!");
+    EXPECT_EQ(games, 1);
+    orvek::trelm::core::Profiles profiles("saves/profiles.dat");
+    ASSERT_TRUE(profiles.loaded_completely());
+    const auto ana = profiles.find("Ana");
+    ASSERT_TRUE(ana);
+    const auto player = ana->property<orvek::trelm::core::CampaignPlayer>();
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->position(), orvek::trelm::core::LevelPosition(0, 0));
 }
 
 TEST(RunGame, BrokenDataFilesStopTheStart) {

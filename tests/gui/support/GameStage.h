@@ -14,9 +14,10 @@
 #include "core/Profiles.h"
 #include "framework/app/DSoundManager.h"
 #include "framework/app/WidgetManager.h"
+#include "framework/graphics/ImageLib.h"
+#include "framework/graphics/MemoryImage.h"
 #include "gui/GameApp.h"
 #include "gui/MainMenuScreen.h"
-#include "orvek/config/ConfigRegistry.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
 #include "orvek/config/ConfigRegistry.h"
@@ -121,6 +122,21 @@ struct GameStage {
             if (app->quit_now()) return true;
         }
         return false;
+    }
+    // The whole window drawn afresh into an 800x600 picture.
+    ImageLib::Image picture() const {
+        Vant::WidgetManager* wm = app->mWidgetManager.get();
+        Vant::MemoryImage drawn;
+        drawn.Create(800, 600);
+        drawn.Clear();
+        Vant::Image* old = wm->mImage;
+        wm->mImage = &drawn;
+        wm->MarkAllDirty();
+        wm->DrawScreen();
+        wm->mImage = old;
+        ImageLib::Image out(800, 600);
+        std::copy(drawn.GetBits(), drawn.GetBits() + 800 * 600, out.bits.get());
+        return out;
     }
     // The stack's screens by their dynamic type, bottom first.
     template <class T>

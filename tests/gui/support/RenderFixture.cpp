@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <cstdlib>
 #include <functional>
 
 #include "framework/graphics/DDInterface.h"
@@ -202,6 +204,30 @@ bool same_colour(std::uint32_t a, std::uint32_t b) {
         if (d < -4 || d > 4) return false;
     }
     return true;
+}
+
+void compare_with_kept(const ImageLib::Image& actual, const std::string& name, bool exact) {
+    const std::string kept = std::string(ZELKOR_SOURCE_DIR) + "/tests/gui/data/" + name;
+    const char* work = std::getenv("ZELKOR_TEST_WORK");
+    const std::string drawn = std::string(work ? work : ".") + "/" + name;
+    ASSERT_TRUE(ImageLib::WritePNGImage(drawn, actual));
+    if (const char* write = std::getenv("ZELKOR_WRITE_EXPECTED"); write && *write == '1') {
+        std::filesystem::create_directories(std::filesystem::path(kept).parent_path());
+        ASSERT_TRUE(ImageLib::WritePNGImage(kept, actual));
+        return;
+    }
+    ImageLib::ImagePtr expected = ImageLib::GetPNGImage(kept);
+    ASSERT_NE(expected, nullptr) << "no kept picture " << kept << "; the one drawn is " << drawn;
+    ASSERT_EQ(expected->width, actual.width);
+    ASSERT_EQ(expected->height, actual.height);
+    int wrong = 0, first = -1;
+    for (int i = 0; i < actual.width * actual.height; ++i) {
+        const bool same = exact ? expected->bits[i] == actual.bits[i] : same_colour(expected->bits[i], actual.bits[i]);
+        if (!same && first < 0) first = i;
+        wrong += !same;
+    }
+    EXPECT_EQ(wrong, 0) << name << " differs first at (" << first % actual.width << ", " << first / actual.width
+                        << "); the picture drawn is " << drawn;
 }
 
 std::uint32_t pixel(Vant::MemoryImage& image, int x, int y) { return image.GetBits()[y * image.width + x] & 0xFFFFFFu; }

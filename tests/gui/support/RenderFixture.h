@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/app/support/FakeHost.h"
+#include "framework/graphics/ImageLib.h"
 #include "framework/graphics/MemoryImage.h"
 #include "gui/Renderer.h"
 #include "ostrel/ResourceManager.h"
@@ -64,5 +65,9 @@ std::unique_ptr<Vant::MemoryImage> canvas(int width = 160, int height = 120, std
 std::uint32_t pixel(Vant::MemoryImage& image, int x, int y);
 // Colours equal within the blenders' rounding (4 per channel), alpha aside.
 bool same_colour(std::uint32_t a, std::uint32_t b);
+// Compares a picture with the one kept as tests/gui/data/<name>, exactly or
+// within the blenders' rounding; the drawn one stays in the test's folder
+// to look at. With ZELKOR_WRITE_EXPECTED=1 it becomes the kept one instead.
+void compare_with_kept(const ImageLib::Image& actual, const std::string& name, bool exact);
 
 }  // namespace guitest

@@ -2,8 +2,8 @@
 on one way with one colour. A way holds one chain at a time (the next is released
 only when it is gone), so chains never meet: balls go only when a shot hits a
 chain, and then the whole one-colour chain goes. Left alone, the chain reaches
-its end and costs a life. It borrows the play level's art, background and
-object-stream writers from the heads-up display's table."""
+its end and costs a life. It borrows the play level's art and the object-stream
+writers from the heads-up display's table."""
 
 import importlib.util
 import os
@@ -47,11 +47,14 @@ def add(fx):
             % (s, s, COMPLETE, CHAIN, SPEEDS)).encode("cp1251"))
         fx.file(FOLDER + "/GraphicsSettings/%s.gfx.xml" % s, (
             '<?xml version="1.0" encoding="windows-1251"?>\n<graphics>\n<sub-level>\n'
-            '<settings background-image="play_back" desktop_lx="800" desktop_ly="600">\n'
+            '<settings background-image="xplay_back" desktop_lx="800" desktop_ly="600">\n'
             '<frame file="frame_xplay.xml"/>\n<way file="ways/%s.way"/>\n<contour file="ways/%s.contour"/>\n'
             '<platform position_y="500" limit_left="60" limit_right="740"/>\n</settings>\n'
             '</sub-level>\n</graphics>\n' % (s, s)).encode("cp1251"))
         fx.file("data/ways/%s.way" % s, hud.stream(struct.pack("<BI", 0, 1) + hud.geometry(WAY)))
         fx.file("data/ways/%s.contour" % s, hud.stream(struct.pack("<B", 0) + hud.geometry(hud.CONTOUR)))
+    # A background over the whole field, as a shipped level has: the field
+    # is drawn afresh each frame, so nothing moving leaves a trail.
+    fx.file("data/Gui/Backgrounds/xplay_back.png", hud.flat_png(800, 600, (17, 83, 47, 255)))
     fx.file(FOLDER + "/GraphicsSettings/frame_xplay.xml",
             b'<?xml version="1.0" encoding="windows-1251"?>\n<frame><sub-level><sprites/></sub-level></frame>\n')

@@ -235,6 +235,7 @@ bool ScriptedGame::step(gui::ScreenSystem& ss) {
         next(second);
         break;
     case second:
+        if (stuck(200)) break;
         if (steps_ % play::kStepsPerShot == 0) trace.push_back(play::digest(game->desktop().game()));
         if (steps_ == 60) play::key(ss, 27);
         if (auto* menu = top<gui::GameBreakScreen>(ss)) {
@@ -243,7 +244,6 @@ bool ScriptedGame::step(gui::ScreenSystem& ss) {
             fact("paused_under_break_menu", game->desktop().is_paused());
             play::click(ss, *menu->button("/exit"));
             next(leave);
-        } else if (stuck(200)) {
         }
         break;
     case leave:

@@ -34,6 +34,7 @@
 #include "gui/ResultsScreens.h"
 #include "gui/StatsScreen.h"
 #include "support/GameStage.h"
+#include "support/ScriptedPlay.h"
 #include "testkit/BusyLevel.h"
 #include "logic/LegacyRand.h"
 
@@ -105,23 +106,19 @@ TEST(GameScreen, MouseSteersAndShotsScore) {
     PlayStage st({{"levels/@dir", "data/levels-mono"},
                   {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
     ASSERT_TRUE(st.desktop().running());
-    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
-    st.ss().post_message(512, 0, at(300, 450));
+    guitest::play::move(st.ss(), 300, guitest::play::kAimY);
     st.step();
     ASSERT_NE(st.desktop().game().platform(), nullptr);
     EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 300.0f);
-    st.ss().post_message(512, 0, at(5, 450));  // beyond the left limit
+    guitest::play::move(st.ss(), 5, guitest::play::kAimY);  // beyond the left limit
     st.step();
     EXPECT_FLOAT_EQ(st.desktop().game().platform()->position().x, 60.0f);
 
     st.step(150);  // the chains roll in
     EXPECT_EQ(st.game->hud().score_spot().text(), "0");
     for (int shot = 0; shot < 40 && st.desktop().run_score() == 0; ++shot) {
-        const int x = 200 + (shot * 37) % 400;
-        st.ss().post_message(512, 0, at(x, 450));
-        st.ss().post_message(513, 1, at(x, 450));
-        st.ss().post_message(514, 0, at(x, 450));
-        st.step(15);
+        guitest::play::shot(st.ss(), guitest::play::shot_x(shot), guitest::play::kAimY);
+        st.step(guitest::play::kStepsPerShot);
     }
     EXPECT_GT(st.desktop().run_score(), 0u);
     EXPECT_EQ(st.game->hud().score_spot().text(), std::to_string(st.desktop().run_score()));
@@ -146,21 +143,19 @@ TEST(GameScreen, LeftAloneAChainCostsALife) {
 }
 
 TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
-    PlayStage st({{"levels/@dir", "data/levels-mono"},
-                  {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}});
+    // One chain a way at a time: only shots remove balls.
+    PlayStage st({{"levels/@dir", "data/levels-xplay"},
+                  {"levels/@sublevels_graphics_settings_dir", "data/levels-xplay/GraphicsSettings"}});
     ASSERT_TRUE(st.desktop().running());
-    auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
     int shots = 0;
-    for (; shots < 600 && st.top_is<gui::GameScreen>(); ++shots) {
-        const int x = 120 + (shots * 53) % 560;
-        st.ss().post_message(512, 0, at(x, 450));
-        st.ss().post_message(513, 1, at(x, 450));
-        st.ss().post_message(514, 0, at(x, 450));
-        st.step(10);
+    for (; shots < 600 && st.ss().contains(st.game) && !st.top<gui::StatsScreen>(); ++shots) {
+        if (auto* dialog = st.top<gui::LoseLifeScreen>()) st.click(*dialog->button("/continue"));
+        guitest::play::shot(st.ss(), guitest::play::shot_x(shots), guitest::play::kAimY);
+        st.step(guitest::play::kStepsPerShot);
     }
-    // Shots (and chains of the one colour joining) complete the mission: the
-    // statistics show the run's record; closed, the result is stored, the
-    // position moves on, the profile is saved and the game screen goes.
+    // Shots complete the mission: the statistics show the run's record;
+    // closed, the result is stored, the position moves on, the profile is
+    // saved and the game screen goes.
     gui::StatsScreen* stats = st.top<gui::StatsScreen>();
     ASSERT_NE(stats, nullptr);
     EXPECT_TRUE(st.ss().contains(st.game));
@@ -171,7 +166,7 @@ TEST(GameScreen, ScriptedShotsWinTheSubLevel) {
     EXPECT_FALSE(st.ss().contains(st.game));
     EXPECT_TRUE(st.top_is<gui::CreditsScreen>());
     EXPECT_EQ(st.player().position(), core::LevelPosition(0, 1));
-    EXPECT_EQ(st.player().best_results().count("mono_1"), 1u);
+    EXPECT_EQ(st.player().best_results().count("xplay_1"), 1u);
     EXPECT_TRUE(fs::exists("saves/profiles.dat"));
     EXPECT_GT(st.player().statistics().score().value, 0u);
 }
@@ -254,13 +249,9 @@ TEST(GameScreen, TwoRunsWithTheSameSeedGiveTheSameTrace) {
                       {"levels/@sublevels_graphics_settings_dir", "data/levels-mono/GraphicsSettings"}},
                      0, {0, 0}, [] { orvek::trelm::logic::seed_random(1234); });
         std::vector<std::string> trace;
-        auto at = [](int x, int y) { return static_cast<std::int32_t>(plat::MakePointParam(x, y)); };
         for (int shot = 0; shot < 30 && st.ss().contains(st.game); ++shot) {
-            const int x = 120 + (shot * 53) % 560;
-            st.ss().post_message(512, 0, at(x, 450));
-            st.ss().post_message(513, 1, at(x, 450));
-            st.ss().post_message(514, 0, at(x, 450));
-            st.step(10);
+            guitest::play::shot(st.ss(), guitest::play::shot_x(shot), guitest::play::kAimY);
+            st.step(guitest::play::kStepsPerShot);
             if (st.ss().contains(st.game)) trace.push_back(logictest::save_of(st.desktop().game()));
         }
         return trace;

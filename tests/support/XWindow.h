@@ -62,6 +62,59 @@ find_window() {
 }
 )SH";
 
+// Shell tools for reading captures, for scripts that need them (after
+// kScriptStart): `pix FILE [X Y]` prints the pixel at (X, Y) of an xwd
+// capture (the middle by default) as blue, green, red hex bytes; `near A B`
+// says whether two such colours differ by at most 8 in each byte (the
+// display may keep fewer bits a channel); `wait_pix COLOUR X Y WHAT` polls
+// captures of $WID until that pixel is near COLOUR.
+inline constexpr const char* kCaptureTools = R"SH(
+pix() {
+  h=$(od -An -tu4 --endian=big -N4 "$1" | tr -d ' ')
+  bpl=$(od -An -tu4 --endian=big -j48 -N4 "$1" | tr -d ' ')
+  nc=$(od -An -tu4 --endian=big -j76 -N4 "$1" | tr -d ' ')
+  od -An -tx1 -j$((h + nc * 12 + ${3:-300} * bpl + ${2:-400} * 4)) -N3 "$1" | tr -d ' \n'
+}
+near() {
+  for k in 0 2 4; do
+    d=$(( 16#${1:$k:2} - 16#${2:$k:2} ))
+    [ ${d#-} -le 8 ] || return 1
+  done
+}
+wait_pix() {
+  for i in $(seq 1 300); do
+    xwd -silent -id "$WID" -out w.xwd 2>/dev/null && near "$(pix w.xwd $2 $3)" "$1" && return 0
+    sleep 0.1
+  done
+  fail "never saw $4"
+}
+)SH";
+
+// The colour of a flat picture as `pix` prints it from a capture: blue,
+// green, red bytes of its first pixel; "missing" when it cannot be read.
+inline std::string CaptureColour(const std::string& png, bool centre = false) {
+    ImageLib::ImagePtr p = ImageLib::GetPNGImage(png);
+    if (!p) return "missing";
+    // A round sprite is clear at its corners.
+    const std::uint32_t c = centre ? p->bits[std::size_t(p->height / 2) * p->width + p->width / 2] : p->bits[0];
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (int shift : {0, 8, 16}) {
+        text += digits[(c >> (shift + 4)) & 0xF];
+        text += digits[(c >> shift) & 0xF];
+    }
+    return text;
+}
+
+// Whether two 0xRRGGBB colours differ by at most `tolerance` in each channel.
+inline bool NearColour(std::uint32_t a, std::uint32_t b, int tolerance = 8) {
+    for (int shift : {0, 8, 16}) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance) return false;
+    }
+    return true;
+}
+
 // Runs the script body after the common start under a private X server
 // with one screen of `screen` ("WxHxD"), the script's output in run.out of
 // the work folder. Returns the status std::system gives.

@@ -21,8 +21,9 @@ namespace {
 // Window places, from the fixture's skin (modal screens are centred).
 constexpr int kStatsX = 120, kStatsY = 80, kStatsW = 560, kStatsH = 440;
 // The score row's two value cells (tooltip-wide, one line high, centred
-// on the columns) in the dialog: the score depends on which shots hit, so
-// the picture leaves them out, and the two must show the same number.
+// on the columns) in the dialog: the score depends on which shots hit (and
+// the best is the higher of it and the fixture records' 12500), so the
+// picture leaves them out; both must show a number.
 constexpr int kScoreTop = 110, kLine = 20, kColumn1 = 300, kColumn2 = 420, kCellW = 100;
 bool in_score_cell(int x, int y) {
     return y >= kScoreTop && y < kScoreTop + kLine &&
@@ -194,18 +195,16 @@ TEST(MedalsWindow, WonSubLevelsStatisticsAndTheEarnedMedalsTooltipUnderXvfb) {
         }
     EXPECT_EQ(wrong, 0) << "first at (" << first % kStatsW << ", " << first / kStatsW << "); kept as " << kept
                         << "stats.png";
-    // The run's score and the sub-level's best (the run's, at a first win)
-    // read alike, and are drawn.
+    // The run's score and the sub-level's best are drawn.
     const std::uint32_t background = dialog.pixels[5 * kStatsW + 5];
-    int drawn = 0, differ = 0;
+    int yours = 0, best = 0;
     for (int y = kScoreTop; y < kScoreTop + kLine; ++y)
         for (int x = kColumn1 - kCellW / 2; x < kColumn1 + kCellW / 2; ++x) {
-            const std::uint32_t yours = dialog.pixels[std::size_t(y) * kStatsW + x];
-            drawn += yours != background;
-            differ += yours != dialog.pixels[std::size_t(y) * kStatsW + x + (kColumn2 - kColumn1)];
+            yours += dialog.pixels[std::size_t(y) * kStatsW + x] != background;
+            best += dialog.pixels[std::size_t(y) * kStatsW + x + (kColumn2 - kColumn1)] != background;
         }
-    EXPECT_GT(drawn, 20);
-    EXPECT_EQ(differ, 0);
+    EXPECT_GT(yours, 20);
+    EXPECT_GT(best, 20);
 
     // The medal was earned: its picture stands in its place. Resting on it,
     // the pointer brings the tooltip: its frame, and a box of changed

@@ -6,9 +6,10 @@
 // level builder from way files written here, with the fixture's art at the
 // game's sizes (32x32 balls in 16 rotation cels, shadows, bonuses, the
 // platform), a field background, sprites, a frame sprite and a portal pair.
-// An autoplayer steers and shoots. Effects are kept at a steady load: those
-// the game's actions call for (consumed balls, explosions, lightnings,
-// caught bonuses, intensifies, roll-ins) and stars topped up to a floor.
+// An autoplayer steers and shoots. The game's reactions bring the effects,
+// points texts and sounds of its actions (consumed balls, explosions,
+// lightnings, caught bonuses, intensifies, roll-ins); stars are topped up to
+// a floor so the load stays steady between bursts.
 // The heads-up display is not drawn: it is not built yet.
 //
 // The peer, in the same run: one frame's draws, recorded from our drawing
@@ -18,9 +19,9 @@
 // last, the smaller ratio SDL2/ours. Goals: 4 ms or less per frame on one
 // core, a ratio of at least 1.
 //
-// The level-complete sweep (every ball's effect and points text alive at
-// once) joins as a second scene once the game-action reactions exist: see
-// Scene and RegisterScenes.
+// The second moment is the heaviest: the level-complete sweep over the busy
+// chains, with a star at every ball and every way's closing explosion and
+// points text alive at once, all brought by the reactions.
 #include <SDL.h>
 #include <unistd.h>
 
@@ -46,6 +47,7 @@
 #include "gui/DataPath.h"
 #include "gui/Effects.h"
 #include "gui/GameDesktop.h"
+#include "gui/Renderer.h"
 #include "logic/Ball.h"
 #include "logic/GameAction.h"
 #include "logic/LegacyRand.h"
@@ -69,7 +71,8 @@ using orvek::trelm::Vector2;
 constexpr int W = 800, H = 600;
 // Levels are authored 1024 units wide; the builder scales them to 800.
 constexpr float authored = 1.28f;
-// Effects alive at least, besides those the game's actions bring.
+// Effects alive at least: the reactions alone keep about half as many on
+// this level, and the load should not sag between bursts.
 constexpr int effect_floor = 24;
 constexpr int ways_draw_order = 1000;
 
@@ -191,39 +194,11 @@ void write_tree(const fs::path& root, const fs::path& game_data) {
 
 // ---------------------------------------------------------------- the scene
 
-// The desktop with the effects of the game's actions: the reactions' visual
-// part stands in here until they are built.
+// The desktop as the game has it; the reactions bring the effects, points
+// texts and sounds of the game's actions.
 class BenchDesktop : public gui::GameDesktop {
 public:
     using GameDesktop::GameDesktop;
-
-    void game_action(const lg::GameAction& a) override {
-        GameDesktop::game_action(a);
-        switch (a.type) {
-        case lg::action_consuming_balls:
-            if (const auto* p = a.payload<lg::GameActionConsumingBalls>())
-                for (const auto& ball : p->balls)
-                    if (ball) add_renderer(gui::make_ball_consuming_effect(this, ball->position(), ball->color()));
-            break;
-        case lg::action_explosion:
-            if (const auto* p = a.payload<lg::GameActionExplosion>())
-                add_renderer(gui::make_explosion_effect(this, p->position, p->intensive != 0));
-            break;
-        case lg::action_lightning:
-            if (const auto* p = a.payload<lg::GameActionLightning>())
-                add_renderer(gui::make_lightning_effect(this, p->position, p->intensive != 0));
-            break;
-        case lg::action_catch_bonus:
-            if (const auto* p = a.payload<lg::GameActionCatchBonus>())
-                add_renderer(gui::make_catch_bonus_effect(this, p->position));
-            break;
-        case lg::action_intensify:
-            if (const auto* p = a.payload<lg::GameActionIntensify>())
-                add_renderer(gui::make_intensify_effect(this, p->position));
-            break;
-        default: break;
-        }
-    }
 
     int effects() {
         int n = 0;
@@ -231,7 +206,7 @@ public:
         return n;
     }
 
-    // Tops the effects up to the floor, at points along the chains.
+    // Tops the effects up to a floor, at points along the chains.
     void keep_effects(std::mt19937& dice) {
         for (int n = effects(); n < effect_floor; ++n) {
             Vector2 at(float(dice() % 740 + 30), float(dice() % 420 + 90));
@@ -276,12 +251,7 @@ public:
         // run plays the same game.
         lg::seed_random(1);
         desktop_->start_sub_level();
-        // Busy chains, as the soak has them, and the effects of that play.
-        for (int i = 0; i < 600; ++i) {
-            Step();
-            Draw();
-            if (NeedsRestart()) Restart();
-        }
+        Fill();
     }
     ~Scene() {
         desktop_->stop();
@@ -311,7 +281,56 @@ public:
         restart_ = false;
         desktop_->stop();
         desktop_->start_sub_level();
+        fresh_ = true;
     }
+    // Busy chains, as the soak has them, and the effects of that play.
+    void Fill() {
+        for (int i = 0; i < 600; ++i) {
+            Step();
+            Draw();
+            if (NeedsRestart()) Restart();
+        }
+        fresh_ = false;
+    }
+    bool Fresh() const { return fresh_; }
+
+    // The level-complete sweep at once, through the reactions: a star at
+    // every ball on its way's layer, and each chain's front closing with the
+    // explosion and its points text. The last sweep's leftovers go first.
+    void Sweep() {
+        auto& list = desktop_->renderers();
+        for (const auto& old : sweep_)
+            if (const auto r = old.lock()) list.remove(r);
+        sweep_.clear();
+        const std::size_t before = list.size();
+        int points = 250;
+        for (const auto& chain : desktop_->game().sequences()) {
+            const lg::Way* way = chain->way();
+            const auto& balls = chain->balls();
+            for (auto it = balls.begin(); it != balls.end(); ++it) {
+                const auto& ball = *it;
+                if (!ball) continue;
+                const bool front = it == balls.begin();
+                const std::int32_t order = way ? way->segment_order(ball->way_position().index) : 0;
+                desktop_->game_action(lg::make_game_action<lg::GameActionLevelCompleteEffect>(
+                    lg::action_level_complete_effect, order, ball->position(), front, front ? points : 0));
+            }
+            points += 250;
+        }
+        // The reactions append: the new ones are the list's tail.
+        auto it = list.begin();
+        std::advance(it, long(before));
+        for (; it != list.end(); ++it) sweep_.push_back(*it);
+        sweep_size_ = sweep_.size();
+        resweep_ = false;
+    }
+    // True once a renderer of the sweep has ended: the moment is over.
+    void CheckSweep() {
+        for (const auto& r : sweep_)
+            if (r.expired()) resweep_ = true;
+    }
+    bool NeedsSweep() const { return resweep_; }
+    std::size_t SweepSize() const { return sweep_size_; }
 
     // The desktop's draw into the screen image, or into target.
     void Draw(Vant::Image* target = nullptr) {
@@ -331,6 +350,10 @@ private:
     std::mt19937 player_{20261210};  // the autoplayer's own dice
     std::uniform_real_distribution<float> aim_{40.0f, 760.0f};
     bool restart_ = false;
+    bool fresh_ = false;
+    std::vector<std::weak_ptr<gui::BasicRenderer>> sweep_;
+    std::size_t sweep_size_ = 0;
+    bool resweep_ = false;
 };
 
 struct Setup {
@@ -342,27 +365,49 @@ const Setup kFormats[] = {{"16-bit", plat::kFormat565, SDL_PIXELFORMAT_RGB565},
                           {"32-bit", plat::kFormat888, SDL_PIXELFORMAT_RGB888}};
 
 // The moments measured. Each brings its scene to the moment (outside the
-// timing) and gives the frame that repeats it.
+// timing) and gives the frame that repeats it; it is brought there again
+// after a restart or once it has passed.
 struct Moment {
     const char* name;
     // Before the first timed frame.
     void (*prepare)(Scene&);
     // One frame: the desktop's step and its draw (target: the recording).
     void (*frame)(Scene&, Vant::Image* target);
+    bool (*passed)(const Scene&);
 };
 
-void prepare_busy_play(Scene&) {}
+void prepare_busy_play(Scene& scene) {
+    if (scene.Fresh()) scene.Fill();
+}
 void frame_busy_play(Scene& scene, Vant::Image* target) {
     scene.Step();
     scene.Draw(target);
 }
+bool busy_play_passed(const Scene&) { return false; }
 
-// The level-complete sweep comes here once the game-action reactions exist:
-// every ball's effect and points text alive at once, the same desktop step
-// and draw per frame.
+void prepare_sweep(Scene& scene) {
+    if (scene.Fresh()) scene.Fill();
+    scene.Sweep();
+}
+// The same desktop step and draw; the sweep is made again when its first
+// renderer ends.
+void frame_sweep(Scene& scene, Vant::Image* target) {
+    scene.Step();
+    scene.Draw(target);
+    scene.CheckSweep();
+}
+bool sweep_passed(const Scene& scene) { return scene.NeedsSweep(); }
+
 const Moment kMoments[] = {
-    {"busy play", prepare_busy_play, frame_busy_play},
+    {"busy play", prepare_busy_play, frame_busy_play, busy_play_passed},
+    {"level-complete sweep", prepare_sweep, frame_sweep, sweep_passed},
 };
+
+// Back to the moment, outside the timing.
+void bring_back(Scene& scene, const Moment& moment) {
+    if (scene.NeedsRestart()) scene.Restart();
+    moment.prepare(scene);
+}
 
 std::string name_of(const Moment& m, const Setup& s, const char* who) {
     return std::string(m.name) + " " + s.bits + " / " + who;
@@ -379,7 +424,8 @@ void RunOurs(benchmark::State& state, const Moment* moment, const Setup* setup) 
     long frames = 0;
     for (auto _ : state) {
         moment->frame(scene, nullptr);
-        if (scene.NeedsRestart() || frames % 16 == 0) {
+        const bool back = scene.NeedsRestart() || moment->passed(scene);
+        if (back || frames % 16 == 0) {
             state.PauseTiming();
             if (frames % 16 == 0) {
                 renderers += double(scene.desktop().renderers().size());
@@ -387,10 +433,7 @@ void RunOurs(benchmark::State& state, const Moment* moment, const Setup* setup) 
                 for (const auto& chain : scene.desktop().game().sequences()) balls += double(chain->balls().size());
                 ++samples;
             }
-            if (scene.NeedsRestart()) {
-                scene.Restart();
-                moment->prepare(scene);
-            }
+            if (back) bring_back(scene, *moment);
             state.ResumeTiming();
         }
         ++frames;
@@ -400,6 +443,7 @@ void RunOurs(benchmark::State& state, const Moment* moment, const Setup* setup) 
         state.counters["effects"] = effects / samples;
         state.counters["balls"] = balls / samples;
     }
+    if (scene.SweepSize() > 0) state.counters["sweep"] = double(scene.SweepSize());
 }
 
 // The peer replays one frame: of 31 frames recorded in a row, the one with
@@ -415,6 +459,7 @@ void RunSdl(benchmark::State& state, const Moment* moment, const Setup* setup) {
             state.SkipWithError("the frame holds draws the replay does not know");
             return;
         }
+        if (scene.NeedsRestart() || moment->passed(scene)) bring_back(scene, *moment);
     }
     std::sort(frames.begin(), frames.end(), [](const auto& a, const auto& b) { return a->ops.size() < b->ops.size(); });
     const benchreplay::RecordingImage& recording = *frames[frames.size() / 2];

@@ -10,8 +10,10 @@
 #include "core/SubLevelDescriptor.h"
 #include "framework/graphics/Graphics.h"
 #include "gui/GameScreen.h"
+#include "gui/HelpScreen.h"
 #include "gui/ScreenSystem.h"
 #include "gui/SessionController.h"
+#include "gui/StatsScreen.h"
 #include "orvek/Log.h"
 #include "orvek/config/ConfigValue.h"
 #include "ostrel/gui/Skin.h"
@@ -264,8 +266,7 @@ CampaignScreen::CampaignScreen(ScreenSystem& system, bool start_at_once, bool re
     back_ = std::make_unique<orvek::ostrel::ImageTextPushButton>(control(), kSection + "/back");
     back_->set_action([this] { on_cancel(); });
     stats_ = std::make_unique<orvek::ostrel::ImageTextPushButton>(control(), kSection + "/stats");
-    // The statistics screen is not there yet.
-    stats_->disable();
+    stats_->set_action([this] { on_stats(); });
     build_buttons();
 }
 
@@ -490,8 +491,28 @@ void CampaignScreen::on_start() {
         if (!(selection_ == LevelPosition(0, 0))) p->medals_stats().clear_flags();
     }
     resume_ = true;
-    // The help screen comes first once it exists; for now the game at once.
-    ss->push_screen(c->game_screen());
+    if (!p->show_help()) {
+        ss->push_screen(c->game_screen());
+        return;
+    }
+    HelpScreen* help = c->help_screen();
+    help->set_callback([ss, c] {
+        ss->pop_screen();
+        ss->push_screen(c->game_screen());
+    });
+    ss->push_modal_screen(help);
+}
+
+void CampaignScreen::on_stats() {
+    ScreenSystem* ss = screen_system();
+    SessionControllerBase* c = controller();
+    CampaignPlayer* p = player();
+    if (!ss || !c || !p || !decide()) return;
+    StatsScreen* stats = c->stats_screen();
+    stats->set_callback([ss](int) { ss->pop_screen(); });
+    stats->set_header(true, LevelPosition());
+    stats->fill_table(true, p->best_statistics(), c->session().best_statistics());
+    ss->push_modal_screen(stats);
 }
 
 void CampaignScreen::on_cancel() {

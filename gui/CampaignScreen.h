@@ -119,8 +119,11 @@ public:
     void refresh();
     void on_level_button(unsigned level);
     void on_sub_level_button(unsigned level, unsigned sub_level);
-    // Starts the selected sub-level; nothing without levels.
+    // Starts the selected sub-level, after the help page while the player
+    // still wants it; nothing without levels.
     void on_start();
+    // The player's best records beside everyone's.
+    void on_stats();
 
     const orvek::trelm::core::LevelPosition& selection() const { return selection_; }
     bool resuming() const { return resume_; }

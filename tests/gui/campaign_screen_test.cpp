@@ -1,6 +1,6 @@
 // The campaign map on the fixture's four levels of two sub-levels: which
 // buttons open and which position is selected, what clicks do, what a
-// start stores, start at once, the record image, profiles past the levels
+// start stores, the help page first, the statistics, start at once, the record image, profiles past the levels
 // and a level set without any, and the map as a picture.
 #include <gtest/gtest.h>
 
@@ -23,6 +23,8 @@
 #include "framework/graphics/MemoryImage.h"
 #include "gui/CampaignScreen.h"
 #include "gui/GameScreen.h"
+#include "gui/HelpScreen.h"
+#include "gui/StatsScreen.h"
 #include "ostrel/gui/Statics.h"
 #include "platform/Messages.h"
 #include "support/GameStage.h"
@@ -60,6 +62,7 @@ struct MapStage : guitest::MenuStage {
         player().set_position(LevelPosition(highest, 0));
         player().set_game_mode(mode);
         player().set_position(at);
+        player().set_show_help(false);
     }
     gui::CampaignScreen* open(bool at_once = false, bool resume = false) {
         gui::CampaignScreen* map = controller().campaign_screen(at_once, resume);
@@ -69,6 +72,7 @@ struct MapStage : guitest::MenuStage {
     }
     // Game screens started: the map's levels have no way files, so each
     // start ends in an error box and the game screen goes back to the map.
+    // The players here have seen the help page; the help step has its own test.
     std::size_t games_started() const { return p.shell.boxes.size(); }
     // Back to the main menu alone.
     void close_all() {
@@ -261,7 +265,76 @@ TEST(CampaignMap, EscapeAndBackPopTheMapOnce) {
     st.click(m->back_button());
     st.step(2);
     EXPECT_TRUE(st.top_is<gui::MainMenuScreen>());
-    EXPECT_FALSE(m->stats_button().is_enabled());
+}
+
+TEST(CampaignMap, StatsShowsThePlayersBestBesideEveryonesAndOkGoesBackToTheMap) {
+    MapStage st;
+    st.campaign_at(1, {1, 0});
+    core::StatisticsRecord& own = st.player().best_statistics();
+    own.set_score(120);
+    own.update_time(61.0f);
+    core::StatisticsRecord& best = st.session().best_statistics();
+    best.set_score(4500);
+    best.set_holder("Mira");
+    best.update_time(30.0f);
+    gui::CampaignScreen* m = st.open();
+    ASSERT_TRUE(m->stats_button().is_enabled());
+    // Two clicks in one step push one statistics screen.
+    st.click(m->stats_button());
+    st.click(m->stats_button());
+    st.step(2);
+    ASSERT_TRUE(st.top_is<gui::StatsScreen>());
+    auto* stats = static_cast<gui::StatsScreen*>(st.ss().top_screen());
+    EXPECT_EQ(stats->header().text(), "Statistics");
+    // The score row: label, the player's best, everyone's best.
+    ASSERT_GE(stats->table().size(), 3u);
+    EXPECT_EQ(stats->table()[1]->text(), "120");
+    EXPECT_EQ(stats->table()[2]->text(), "4500");
+    EXPECT_EQ(stats->table().back()->text(), "00:30");
+    EXPECT_EQ(stats->table()[stats->table().size() - 2]->text(), "01:01");
+    EXPECT_NE(stats->tooltip_text(1).find("Mira"), std::string::npos);  // the score's best
+    st.click(stats->ok_button());
+    st.step(2);
+    EXPECT_EQ(st.ss().top_screen(), m);
+    EXPECT_EQ(st.games_started(), 0u);
+    // The map answers again once it shows.
+    st.click(m->stats_button());
+    st.step(2);
+    EXPECT_TRUE(st.top_is<gui::StatsScreen>());
+}
+
+TEST(CampaignMap, APlayerWhoWantsHelpSeesTheHelpPageBeforeTheGame) {
+    struct Case {
+        const char* name;
+        int close_key;  // 0: the OK button
+        bool box_checked, help_after;
+    };
+    const std::vector<Case> cases{
+        {"OK with the box checked", 0, true, false},
+        {"OK with the box clear", 0, false, true},
+        {"Escape", 27, false, true},
+    };
+    MapStage st;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        st.campaign_at(0, {0, 0});
+        st.player().set_show_help(true);
+        gui::CampaignScreen* m = st.open();
+        const std::size_t started = st.games_started();
+        st.click(m->start_button());
+        st.step(2);
+        ASSERT_TRUE(st.top_is<gui::HelpScreen>());
+        EXPECT_EQ(st.games_started(), started);  // no game beneath the help yet
+        auto* help = static_cast<gui::HelpScreen*>(st.ss().top_screen());
+        help->show_again_box().set_checked(c.box_checked);
+        if (c.close_key) st.key(c.close_key);
+        else st.click(help->ok_button());
+        st.step(3);
+        EXPECT_EQ(st.games_started() - started, 1u);
+        EXPECT_EQ(st.ss().top_screen(), m);
+        EXPECT_EQ(st.player().show_help(), c.help_after);
+        st.close_all();
+    }
 }
 
 TEST(CampaignMap, OnlyTheExactHolderNameShowsTheRecordImage) {

@@ -24,6 +24,7 @@
 #include "gui/Dialogs.h"
 #include "gui/GameApp.h"
 #include "gui/GameScreen.h"
+#include "gui/HelpScreen.h"
 #include "gui/MainMenuScreen.h"
 #include "gui/PlayerScreens.h"
 #include "gui/ScreenSystem.h"
@@ -236,6 +237,11 @@ TEST(RunGame, FirstPlayerGoesFromHerNameToTheGameScreen) {
             }
             break;
         case game:
+            // A new player reads the help first.
+            if (auto* help = top<gui::HelpScreen>(app)) {
+                push_click(app, help->ok_button());
+                break;
+            }
             if (on_top<gui::GameScreen>(app)) {
                 ++games;
                 state = close;

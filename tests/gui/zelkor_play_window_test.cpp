@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/CampaignPlayer.h"
 #include "core/Profile.h"
 #include "core/Profiles.h"
 #include "support/Fixture.h"
@@ -128,7 +129,11 @@ TEST(ZelkorPlayWindow, MenuMapAndSubLevelSteerShootAndLeaveUnderXvfb) {
     fs::create_directories(dir.path() / "saves");
     {
         orvek::trelm::core::Profiles profiles((dir.path() / "saves/profiles.dat").string());
-        profiles.add(std::make_shared<orvek::trelm::core::Profile>("Ann"));
+        auto ann = std::make_shared<orvek::trelm::core::Profile>("Ann");
+        auto player = std::make_shared<orvek::trelm::core::CampaignPlayer>();
+        player->set_show_help(false);  // straight into play
+        ann->set_property(player);
+        profiles.add(ann);
     }
     const fs::path images = testsupport::fixture_dir() / "data/images";
     const std::string main = apptest::CaptureColour((images / "menu/main/background.png").string());

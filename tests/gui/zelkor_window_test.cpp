@@ -171,7 +171,7 @@ echo "exit2 $?"
 )SH";
 
 constexpr const char* kMapAndOptions = R"SH(
-main=$3; newplayer=$4; map=$5; options=$6
+main=$3; newplayer=$4; map=$5; options=$6; help=$7
 NAMED=""
 export SDL_AUDIODRIVER=dummy
 mkdir -p config
@@ -198,6 +198,9 @@ xwd -silent -id "$WID" -out map.xwd
 # box (on standard error where no box can be shown) and goes back to the
 # map.
 click 55 225
+# A new player reads the help page first; its OK starts the game.
+watch "$help"
+click 570 450
 for i in $(seq 1 100); do
   if grep -q "^Zelkor fixture: " zelkor1.out; then echo "error on stderr"; break; fi
   B=$(xdotool search --onlyvisible --name "^Zelkor fixture\$" 2>/dev/null | grep -v "^$WID\$" | tail -n 1)
@@ -363,8 +366,9 @@ TEST(ZelkorWindow, FirstPlayerMapAndOptionsKeptForTheSecondStartUnderXvfb) {
     const std::string new_player = capture_bytes("data/images/menu/new-player/background.png");
     const std::string map = capture_bytes("data/images/menu/campaign/background.png");
     const std::string options = capture_bytes("data/images/menu/options/background.png");
+    const std::string help = capture_bytes("data/images/menu/help/background.png");
     const int rc = apptest::RunUnderXvfb(dir, "1024x768x24", std::string(kWindowTools) + kMapAndOptions, ZELKOR_EXE,
-                                         main + " " + new_player + " " + map + " " + options);
+                                         main + " " + new_player + " " + map + " " + options + " " + help);
     apptest::KeepArtefacts(dir, ARTEFACT_DIR, "zelkor_options_",
                            {"seq.txt", "run.out", "zelkor1.out", "zelkor2.out", "config/Trelm.cfg.xml"});
     std::string why;

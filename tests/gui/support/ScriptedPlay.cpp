@@ -11,6 +11,7 @@
 #include "gui/Dialogs.h"
 #include "gui/GameDesktop.h"
 #include "gui/GameScreen.h"
+#include "gui/HelpScreen.h"
 #include "gui/Interface.h"
 #include "gui/MainMenuScreen.h"
 #include "gui/ScreenSystem.h"
@@ -115,6 +116,8 @@ bool ScriptedGame::enter_game(gui::ScreenSystem& ss) {
         play::click(ss, *dialog->button(mode_ == Mode::restore ? "/load-saved-game" : "/start-new-game"));
     } else if (auto* map = top<gui::CampaignScreen>(ss)) {
         play::click(ss, map->start_button());
+    } else if (auto* help = top<gui::HelpScreen>(ss)) {
+        play::click(ss, help->ok_button());
     } else if (top<gui::GamePauseScreen>(ss) && game && ss.contains(game)) {
         return true;  // a restored game waits behind the pause screen
     } else {

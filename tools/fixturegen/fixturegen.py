@@ -154,6 +154,15 @@ class Tree:
 class Fixture:
     """What the table modules add to. Ids and paths are skin paths ("menu/...")."""
 
+    @staticmethod
+    def table(name):
+        """Another table module by name, for its writers."""
+        return load_table(os.path.join(HERE, "tables", name + ".py"))
+
+    # The picture writers, for the tables' own files.
+    png = staticmethod(png)
+    flat_png = staticmethod(flat_png)
+
     def __init__(self):
         self.skin = Tree("skin")
         self.language = Tree("language")
@@ -324,12 +333,24 @@ class Fixture:
         self._file(FONT_METRICS, lambda: metrics)
 
 
-def load_tables(fx, folder):
-    for path in sorted(glob.glob(os.path.join(folder, "*.py"))):
-        name = os.path.splitext(os.path.basename(path))[0]
+def load_table(path):
+    """A table module, loaded once; tables may use each other's writers through
+    Fixture.table."""
+    name = os.path.splitext(os.path.basename(path))[0]
+    if name not in _tables:
         found = importlib.util.spec_from_file_location("fixture_table_" + name, path)
         module = importlib.util.module_from_spec(found)
         found.loader.exec_module(module)
+        _tables[name] = module
+    return _tables[name]
+
+
+_tables = {}
+
+
+def load_tables(fx, folder):
+    for path in sorted(glob.glob(os.path.join(folder, "*.py"))):
+        module = load_table(path)
         fx.module = os.path.basename(path)
         module.add(fx)
     fx.module = "?"

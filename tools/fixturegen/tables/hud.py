@@ -38,7 +38,6 @@ def add(fx):
 
 import math
 import struct
-import zlib
 
 PLAY = "data/levels-play"
 WAY_SETTINGS = ('<speeds_sequences speed_roll_out="200;200;400" speed_roll_in="0;300;500" speed_forward="0;45;200"'
@@ -99,7 +98,7 @@ def level(fx, folder=PLAY, subs=("play_1", "play_2"), way_files=True, colours="r
         fx.file("data/ways/%s.contour" % s, stream(struct.pack("<B", 0) + geometry(CONTOUR)))
     fx.file(folder + "/GraphicsSettings/frame_play.xml",
             b'<?xml version="1.0" encoding="windows-1251"?>\n<frame><sub-level><sprites/></sub-level></frame>\n')
-    fx.file("data/Gui/Backgrounds/play_back.png", flat_png(200, 150, (40, 60, 90, 255)))
+    fx.file("data/Gui/Backgrounds/play_back.png", fx.flat_png(200, 150, (40, 60, 90, 255)))
 
 
 def add_play(fx):
@@ -112,10 +111,3 @@ def add_play(fx):
     level(fx, "data/levels-long", ("long_1",), True, "red, green", 100000)
 
 
-def flat_png(width, height, rgba):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-    raw = (b"\0" + bytes(rgba) * width) * height
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))

@@ -3,8 +3,6 @@ benchmark (the medal trail's star is in medals.py): balls
 of 32x32 in 16 rotation cels, bonuses, shadows, the platform, effect stars,
 the renderers' fonts and skin nodes, a field background and scene sprites
 under data/Gui/."""
-import struct
-import zlib
 
 COLOURS = ["red", "green", "blue", "yellow", "black", "grey", "purple", "white"]
 BONUSES = ["wild_ball", "slowing", "go_back", "stop", "bomb", "lightning", "pull_in", "intensifier", "progress",
@@ -20,19 +18,6 @@ STARS = ["star_tail", "star_shining", "catch_bonus_star_small", "catch_bonus_sta
 FIELD = (772, 580)
 SPRITES = [("bench_rock", 96, 64), ("bench_bush", 64, 48)]
 FRAME = ("bench_frame", 800, 40)
-
-
-def rgba_png(width, height, pixel_at):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-    raw = bytearray()
-    for y in range(height):
-        raw.append(0)
-        for x in range(width):
-            raw.extend(pixel_at(x, y))
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-            + chunk(b"IEND", b""))
 
 
 def ball(fx, id, cels=16, size=32):
@@ -89,10 +74,10 @@ def add(fx):
 
     w, h = FIELD
     fx.file("data/Gui/Backgrounds/bench_field.png",
-            rgba_png(w, h, lambda x, y: (40 + (x * 7 // w) * 20, 60 + (y * 5 // h) * 20, 90, 255)))
+            fx.png(w, h, lambda x, y: (40 + (x * 7 // w) * 20, 60 + (y * 5 // h) * 20, 90, 255)))
     for name, sw, sh in SPRITES:
         fx.file("data/Gui/Sprites/%s.png" % name,
-                rgba_png(sw, sh, lambda x, y: (255, 255, 255, 255) if (x // 8 + y // 8) % 2 else (120, 90, 60, 200)))
+                fx.png(sw, sh, lambda x, y: (255, 255, 255, 255) if (x // 8 + y // 8) % 2 else (120, 90, 60, 200)))
     name, fw, fh = FRAME
     fx.file("data/Gui/Sprites/%s.png" % name,
-            rgba_png(fw, fh, lambda x, y: (30, 30, 50, 255) if y < 10 else (30, 30, 50, 255 - (y - 10) * 8)))
+            fx.png(fw, fh, lambda x, y: (30, 30, 50, 255) if y < 10 else (30, 30, 50, 255 - (y - 10) * 8)))

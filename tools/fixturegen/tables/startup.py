@@ -3,8 +3,6 @@ logos, the loading screen, the main menu's first form, the dialog look
 "box" with its text buttons, the eight game dialogs, and the core tests'
 levels as data/levels-xml."""
 import os
-import struct
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LEVELS = os.path.join(HERE, "..", "..", "..", "tests", "data", "levels")
@@ -13,15 +11,6 @@ STATES = ["normal", "active", "selected", "disabled"]
 # The logos' colours, which the start-up tests look for on the screen.
 PUBLISHER = (200, 40, 40, 255)
 DEVELOPER = (40, 40, 200, 255)
-
-
-def flat_png(width, height, rgba):
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-    raw = (b"\0" + bytes(rgba) * width) * height
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-            + chunk(b"IEND", b""))
 
 
 def push_button(fx, path, position, size):
@@ -56,9 +45,9 @@ def add(fx):
 
     for number, name in ((0, "pointer"), (1, "hand"), (2, "dragging"), (5, "aiming")):
         fx.image("cursor/" + name, 16, 16)
-    fx.file("data/images/icon.png", flat_png(32, 32, (250, 200, 0, 255)))
-    fx.file("data/gui/logo/publisher.png", flat_png(800, 600, PUBLISHER))
-    fx.file("data/gui/logo/developer.png", flat_png(800, 600, DEVELOPER))
+    fx.file("data/images/icon.png", fx.flat_png(32, 32, (250, 200, 0, 255)))
+    fx.file("data/gui/logo/publisher.png", fx.flat_png(800, 600, PUBLISHER))
+    fx.file("data/gui/logo/developer.png", fx.flat_png(800, 600, DEVELOPER))
 
     # The loading screen: a bar over its background, and a continue button.
     ld = "menu/loading"

@@ -5,13 +5,8 @@ chain, and then the whole one-colour chain goes. Left alone, the chain reaches
 its end and costs a life. It borrows the play level's art and the object-stream
 writers from the heads-up display's table."""
 
-import importlib.util
-import os
 import struct
 
-_spec = importlib.util.spec_from_file_location("xplay_hud_tables", os.path.join(os.path.dirname(__file__), "hud.py"))
-hud = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(hud)
 
 FOLDER = "data/levels-xplay"
 SUBS = ("xplay_1", "xplay_2")
@@ -27,6 +22,7 @@ COMPLETE = 24  # three chains shot away
 
 
 def add(fx):
+    hud = fx.table("hud")
     listed = " ".join('sub-level%d-file="%s.xml"' % (i, s) for i, s in enumerate(SUBS))
     fx.file(FOLDER + "/xplay/level_description.xml",
             ('<?xml version="1.0" encoding="windows-1251"?>\n<level-file>\n  <level id="xplay">\n'
@@ -55,6 +51,6 @@ def add(fx):
         fx.file("data/ways/%s.contour" % s, hud.stream(struct.pack("<B", 0) + hud.geometry(hud.CONTOUR)))
     # A background over the whole field, as a shipped level has: the field
     # is drawn afresh each frame, so nothing moving leaves a trail.
-    fx.file("data/Gui/Backgrounds/xplay_back.png", hud.flat_png(800, 600, (17, 83, 47, 255)))
+    fx.file("data/Gui/Backgrounds/xplay_back.png", fx.flat_png(800, 600, (17, 83, 47, 255)))
     fx.file(FOLDER + "/GraphicsSettings/frame_xplay.xml",
             b'<?xml version="1.0" encoding="windows-1251"?>\n<frame><sub-level><sprites/></sub-level></frame>\n')

@@ -498,7 +498,7 @@ int main(int argc, char** argv) {
     benchmain::Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     auto& t = collector.secondsPerIteration;
-    std::printf("\n%s, %s build; heads-up display not drawn (not built yet)\n",
+    std::printf("\n%s, %s build; the desktop alone, without the game screen's heads-up display\n",
                 args.pinned ? "pinned to one core" : "not pinned", benchmain::build_kind());
     double smallest = 0, slowest = 0;
     bool first = true;

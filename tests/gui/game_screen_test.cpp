@@ -85,6 +85,9 @@ struct PlayStage : guitest::MenuStage {
         game = controller().game_screen();
         ss().push_screen(game);
         if (before_start) before_start();
+        // The same game every run: the model's generator is seeded after the
+        // game is made and before the first step builds the sub-level.
+        orvek::trelm::logic::seed_random(1);
         step();
     }
     core::CampaignPlayer& player() const {

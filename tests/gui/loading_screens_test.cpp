@@ -14,6 +14,7 @@
 #include "ostrel/gui/Statics.h"
 #include "platform/Messages.h"
 #include "support/GameStage.h"
+#include "support/ScriptedPlay.h"
 
 namespace {
 
@@ -64,11 +65,7 @@ TEST(LoadingScreen, WithoutAutomaticCloseTheButtonCloses) {
     EXPECT_TRUE(st.ss().contains(st.loading));
     EXPECT_TRUE(st.loading->continue_button().is_visible());
     EXPECT_EQ(st.finished, 0);
-    const orvek::ostrel::Point p = st.loading->continue_button().screen_position();
-    const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 3, p.y + 3));
-    st.ss().post_message(512, 0, at);
-    st.ss().post_message(513, 1, at);
-    st.ss().post_message(514, 0, at);
+    guitest::play::click(st.ss(), st.loading->continue_button());
     st.step(2);
     EXPECT_EQ(st.finished, 1);
     EXPECT_FALSE(st.ss().contains(st.loading));

@@ -26,6 +26,7 @@
 #include "platform/Messages.h"
 #include "platform/headless/HeadlessDisplay.h"
 #include "support/Fixture.h"
+#include "ScriptedPlay.h"
 
 namespace guitest {
 
@@ -166,14 +167,8 @@ struct MenuStage : GameStage {
         ss().post_message(256, 'A', 0);  // skips the logos
         for (int i = 0; i < 40 && !top_is<orvek::trelm::gui::MainMenuScreen>(); ++i) step();
     }
-    void click(orvek::ostrel::BasicButton& b) {
-        const orvek::ostrel::Point p = b.screen_position();
-        const auto at = static_cast<std::int32_t>(plat::MakePointParam(p.x + 2, p.y + 2));
-        ss().post_message(512, 0, at);
-        ss().post_message(513, 1, at);
-        ss().post_message(514, 0, at);
-    }
-    void key(std::uint32_t vk) { ss().post_message(256, vk, 0); }
+    void click(orvek::ostrel::BasicButton& b) { play::click(ss(), b); }
+    void key(std::uint32_t vk) { play::key(ss(), vk); }
 
     // What the window makes of typing: each character goes at once to the
     // focused framework widget, and to the screens as a character message
